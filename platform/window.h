@@ -1,0 +1,58 @@
+// The main window and its event pump (what the window procedure and the
+// message loop were). Text arguments are CP932; the backend converts.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+struct WindowEvents {
+    bool quitRequested = false;   // close box
+    bool focusChanged = false;
+    bool active = false;          // valid when focusChanged
+};
+
+class IWindow {
+public:
+    virtual ~IWindow() = default;
+
+    // Creates the (hidden) window with the given client size, centred.
+    virtual bool Create(const char* title, int clientWidth, int clientHeight) = 0;
+    virtual void Show() = 0;
+    virtual void SetTitle(const char* title) = 0;
+    // The window's client area becomes logicalW x logicalH times the scale:
+    // --scale N, else the largest integer multiple that fits in about three
+    // quarters of the desktop. Recentred.
+    virtual void SetLogicalSize(int logicalW, int logicalH) = 0;
+    virtual bool SetIconFromFile(const char* icoPath) = 0;   // ICO with BMP or PNG images
+    virtual void MessageBox(const char* caption, const char* text) = 0;
+
+    // Drains every pending event. Window events come back here; input events
+    // are handed to the input sink (see SetInputEventSink).
+    virtual WindowEvents PumpEvents() = 0;
+    // Blocks until some event arrives (used while inactive), or timeoutMs.
+    virtual void WaitEvent(int timeoutMs) = 0;
+
+    // Presents a frame of 0xAARRGGBB pixels. In a window: scaled by an
+    // integer factor with nearest-neighbour sampling. srcX/srcY/srcW/srcH
+    // select the visible part of the buffer.
+    virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels) = 0;
+    // Full screen: the desktop's full-screen mode with the picture scaled by
+    // the largest integer factor that fits and centred.
+    virtual void SetFullScreen(bool on) = 0;
+    virtual bool IsFullScreen() const = 0;
+    virtual void ShowCursor(bool show) = 0;
+
+    // Client-area size in window pixels and the placement of the logical
+    // screen inside it, for mapping mouse positions to logical pixels.
+    struct Viewport { int x = 0, y = 0, w = 320, h = 240; int logicalW = 320, logicalH = 240; };
+    virtual Viewport GetViewport() const = 0;
+
+    // Opaque handle that plug-ins may be given (never null once created).
+    virtual void* NativeHandle() = 0;
+};
+
+// The window backend chosen by SelectBackends (SDL2 or null).
+IWindow& Window();
+
+} // namespace platform
