@@ -1,0 +1,87 @@
+// The launcher's four small files: "save.dat" (the key record), "play.dat"
+// (play counter per game folder), "title.dat" (title lines) and "pv.dat"
+// (score of the splash game).
+//
+// "save.dat" and "pv.dat" are binary records stored the way a text-mode
+// stream stores them: every byte 0x0A on disk is 0x0D 0x0A. Both directions
+// apply that translation, so files of either origin read the same.
+//
+// Every save goes to a temporary file in the same folder that is flushed and
+// renamed over the old one: a failed or interrupted save leaves the previous
+// file as it was.
+#pragma once
+#include <cstdint>
+#include <string>
+#include "plugin_api/tev_plugin.h"
+
+constexpr int kTevMaxTitleLines = 255;
+constexpr int kTevTitleLineSize = 64;   // 63 bytes and the terminator
+
+struct TevScore {
+    int32_t tries = 0;
+    int32_t hits = 0;
+};
+
+class CLauncherData {
+public:
+    CLauncherData();
+
+    // Folder the files live in; "" (the default) = the working directory.
+    void SetFolder(const std::string& folder);
+    const std::string& GetFolder() const { return m_folder; }
+
+    // Settings: saved = defaults, then up to 6 bytes of "save.dat" over
+    // them (missing or short file: nothing reported); working = saved.
+    void LoadSettings();
+    // Writes the record to "save.dat". 0, or -1 when it cannot be written
+    // (the old file is kept).
+    int SaveSettings(const TevKeyConfig& record);
+    TevKeyConfig& Saved() { return m_saved; }
+    TevKeyConfig& Working() { return m_working; }
+
+    // Adds one to the counter of the game folder in "play.dat", section
+    // "ProjectVarrow". 0, or -1 when the file cannot be written or the name
+    // cannot be a key (contains "=", a line end, or starts with "[" or ";").
+    int CountPlay(const char* folderName);
+    // The stored count (0 when missing or broken); for tests and tools.
+    int GetPlayCount(const char* folderName) const;
+
+    // Reads "title.dat": first line = count, then that many lines.
+    // Missing file: the single default line, -1. Otherwise 0.
+    int LoadTitleLines();
+    int GetTitleCount() const { return m_titleCount; }
+    // "" for an index outside 0 ... count - 1.
+    const char* GetTitleLine(int index) const;
+
+    // "pv.dat": tries and hits, int32 little-endian. Unreadable: 0 and 0.
+    void LoadScore();
+    int SaveScore();   // 0 or -1
+    TevScore& Score() { return m_score; }
+
+    static const char* DefaultTitleLine();
+
+private:
+    std::string PathOf(const char* name) const;
+
+    std::string m_folder;
+    TevKeyConfig m_saved;
+    TevKeyConfig m_working;
+    char m_titles[kTevMaxTitleLines][kTevTitleLineSize];
+    int m_titleCount = 0;
+    TevScore m_score;
+};
+
+// Helpers shared with the tests.
+namespace tev_data {
+
+// Binary record <-> text-mode bytes (0x0A <-> 0x0D 0x0A).
+std::string ToTextMode(const void* data, size_t size);
+std::string FromTextMode(const std::string& bytes);
+
+// Reads the whole file (at most maxBytes). False when it cannot be opened.
+bool ReadFileBytes(const std::string& path, std::string& out, size_t maxBytes);
+// Temporary file in the same folder, flushed to disk, renamed over path.
+// False on any failure; the old file is then untouched.
+bool WriteFileAtomic(const std::string& path, const std::string& bytes);
+
+} // namespace tev_data
