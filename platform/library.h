@@ -1,0 +1,37 @@
+// Plug-in libraries and the folder listing that finds them (what
+// LoadLibrary/GetProcAddress/FreeLibrary and FindFirstFile were).
+#pragma once
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// File name suffix of a plug-in library (".so").
+const char* LibrarySuffix();
+
+// Loads with immediate binding and local symbols. Null on failure;
+// LibraryError() then says why.
+void* OpenLibrary(const char* path);
+void* FindLibrarySymbol(void* library, const char* name);
+// False when the handle was null or the system refused.
+bool CloseLibrary(void* library);
+// The system's last message for a failed call ("" when none).
+std::string LibraryError();
+// True while the library at this path is mapped in the process (looked up
+// without loading it).
+bool IsLibraryResident(const char* path);
+
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;   // a directory, or a link to one
+    bool isFile = false;     // a regular file, or a link to one
+};
+// Every entry of the folder, "." and ".." included, in byte order of the
+// names. False when the folder cannot be listed.
+bool ListFolder(const char* path, std::vector<FolderEntry>& entries);
+
+// The working directory ("" when it cannot be read) and changing it.
+std::string GetWorkingFolder();
+bool SetWorkingFolder(const char* path);
+
+} // namespace platform
