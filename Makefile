@@ -1,0 +1,15 @@
+# The two commands of the README, and a few more.
+.PHONY: run test bench fuzz
+ARGS ?=
+
+run:
+	./scripts/run.sh $(ARGS)
+
+test:
+	./scripts/test.sh
+
+bench:
+	./scripts/bench.sh
+
+fuzz:
+	./scripts/fuzz.sh

@@ -1,0 +1,202 @@
+// The main window on SDL2: a streaming texture of the back buffer, scaled by
+// an integer factor with nearest-neighbour sampling and centred.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "platform/icon_file.h"
+#include "platform/run_options.h"
+#include "platform/sdl/sdl_event_hub.h"
+#include "platform/text_codec.h"
+#include "platform/window.h"
+
+namespace platform {
+
+namespace {
+
+class SdlWindow final : public IWindow {
+public:
+    ~SdlWindow() override {
+        if (m_texture) SDL_DestroyTexture(m_texture);
+        if (m_renderer) SDL_DestroyRenderer(m_renderer);
+        if (m_window) SDL_DestroyWindow(m_window);
+        if (m_sdlStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    }
+
+    bool Create(const char* title, int clientWidth, int clientHeight) override {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            std::fprintf(stderr, "launcher: no display: %s\n", SDL_GetError());
+            return false;
+        }
+        m_sdlStarted = true;
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");  // the application paces frames
+        m_window = SDL_CreateWindow(Cp932ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                    clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
+        if (!m_window) {
+            std::fprintf(stderr, "launcher: cannot create the window: %s\n", SDL_GetError());
+            return false;
+        }
+        m_renderer = SDL_CreateRenderer(m_window, -1, 0);
+        if (!m_renderer) {
+            std::fprintf(stderr, "launcher: cannot create a renderer: %s\n", SDL_GetError());
+            return false;
+        }
+        m_logicalW = clientWidth;
+        m_logicalH = clientHeight;
+        return true;
+    }
+
+    void Show() override {
+        SDL_ShowWindow(m_window);
+        SDL_RaiseWindow(m_window);
+    }
+
+    void SetTitle(const char* title) override {
+        if (m_window) SDL_SetWindowTitle(m_window, Cp932ToUtf8(title).c_str());
+    }
+
+    void SetLogicalSize(int w, int h) override {
+        if (!m_window || w <= 0 || h <= 0) return;
+        m_logicalW = w;
+        m_logicalH = h;
+        int scale = Options().scale;
+        if (scale <= 0) {
+            SDL_Rect usable{0, 0, 1280, 960};
+            int display = SDL_GetWindowDisplayIndex(m_window);
+            SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable);
+            scale = std::max(1, std::min(usable.w * 3 / 4 / w, usable.h * 3 / 4 / h));
+        }
+        if (!(SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
+            SDL_SetWindowSize(m_window, w * scale, h * scale);
+            SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
+    }
+
+    bool SetIconFromFile(const char* icoPath) override {
+        IconImage image;
+        std::string error;
+        if (!LoadIconFile(icoPath, image, error)) return false;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(image.argb.data(), image.width, image.height, 32,
+                                                                  image.width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface) return false;
+        SDL_SetWindowIcon(m_window, surface);
+        SDL_FreeSurface(surface);
+        return true;
+    }
+
+    void MessageBox(const char* caption, const char* text) override {
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, Cp932ToUtf8(caption).c_str(),
+                                 Cp932ToUtf8(text).c_str(), m_window);
+    }
+
+    WindowEvents PumpEvents() override {
+        WindowEvents result;
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            switch (event.type) {
+            case SDL_QUIT:
+                result.quitRequested = true;
+                break;
+            case SDL_WINDOWEVENT:
+                switch (event.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    result.quitRequested = true;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                case SDL_WINDOWEVENT_RESTORED:
+                    result.focusChanged = true;
+                    result.active = true;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    result.focusChanged = true;
+                    result.active = false;
+                    break;
+                default:
+                    break;
+                }
+                break;
+            case SDL_KEYDOWN:
+                // Alt+Enter toggles full screen at once; the game never sees it.
+                if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT)) {
+                    if (!event.key.repeat) SetFullScreen(!IsFullScreen());
+                    continue;
+                }
+                break;
+            default:
+                break;
+            }
+            sdl::DispatchEvent(event);
+        }
+        return result;
+    }
+
+    void WaitEvent(int timeoutMs) override { SDL_WaitEventTimeout(nullptr, timeoutMs); }
+
+    void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
+        if (!m_renderer || !pixels || width <= 0 || height <= 0) return;
+        if (!m_texture || width != m_textureW || height != m_textureH) {
+            if (m_texture) SDL_DestroyTexture(m_texture);
+            m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+            m_textureW = width;
+            m_textureH = height;
+            if (!m_texture) return;
+        }
+        SDL_UpdateTexture(m_texture, nullptr, pixels, pitchPixels * 4);
+        m_presentedW = width;
+        m_presentedH = height;
+        Viewport view = GetViewport();
+        SDL_Rect dst{view.x, view.y, view.w, view.h};
+        SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
+        SDL_RenderClear(m_renderer);
+        SDL_RenderCopy(m_renderer, m_texture, nullptr, &dst);
+        SDL_RenderPresent(m_renderer);
+    }
+
+    void SetFullScreen(bool on) override {
+        if (m_window) SDL_SetWindowFullscreen(m_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        if (!on) SetLogicalSize(m_logicalW, m_logicalH);
+    }
+
+    bool IsFullScreen() const override {
+        return m_window && (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+
+    void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+    Viewport GetViewport() const override {
+        Viewport view;
+        int lw = m_presentedW ? m_presentedW : m_logicalW;
+        int lh = m_presentedH ? m_presentedH : m_logicalH;
+        int ow = lw, oh = lh;
+        if (m_window) SDL_GetWindowSize(m_window, &ow, &oh);
+        int scale = std::max(1, std::min(ow / lw, oh / lh));
+        view.w = lw * scale;
+        view.h = lh * scale;
+        view.x = (ow - view.w) / 2;
+        view.y = (oh - view.h) / 2;
+        view.logicalW = lw;
+        view.logicalH = lh;
+        return view;
+    }
+
+    void* NativeHandle() override { return m_window; }
+
+private:
+    bool m_sdlStarted = false;
+    SDL_Window* m_window = nullptr;
+    SDL_Renderer* m_renderer = nullptr;
+    SDL_Texture* m_texture = nullptr;
+    int m_textureW = 0, m_textureH = 0;
+    int m_presentedW = 0, m_presentedH = 0;
+    int m_logicalW = 320, m_logicalH = 240;
+};
+
+} // namespace
+
+std::unique_ptr<IWindow> CreateSdlWindow() { return std::make_unique<SdlWindow>(); }
+
+} // namespace platform

@@ -1,0 +1,41 @@
+// The launcher program as a whole: headless runs, the log it leaves, one copy
+// per program name.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/support/launcher_sandbox.h"
+
+using tevtest::LauncherSandbox;
+
+TEST(LauncherProgram, HeadlessRunQuitsCleanlyAndLeavesAValidLog) {
+    LauncherSandbox box;
+    ASSERT_EQ(box.Run({"--headless", "--frames", "10"}), 0) << box.ReadFile("run.log");
+    std::string log = box.ReadFile("report.html");
+    ASSERT_GE(log.size(), 16u);
+    EXPECT_EQ(log.substr(0, 9), "<!DOCTYPE");
+    EXPECT_EQ(log.substr(log.size() - 16), "</body>\r\n</html>");
+    // Every line feed of the page is stored as CR LF.
+    for (size_t i = 0; i < log.size(); ++i)
+        if (log[i] == '\n') {
+            ASSERT_TRUE(i > 0 && log[i - 1] == '\r') << "bare LF at " << i;
+        }
+}
+
+TEST(LauncherProgram, RejectsABadCommandLineAndAnswersHelp) {
+    LauncherSandbox box;
+    EXPECT_EQ(box.Run({"--frames", "x"}), 2);
+    EXPECT_EQ(box.Run({"--help"}), 0);
+    EXPECT_NE(box.ReadFile("run.log").find("--headless"), std::string::npos);
+}
+
+TEST(LauncherProgram, ASecondCopyEndsAtOnceWithMinusOne) {
+    LauncherSandbox box;
+    int first = box.Start({"--headless", "--frames", "100000000"});
+    // Wait until the first copy has written its log: it holds the lock by then.
+    for (int i = 0; i < 400 && !box.Exists("report.html"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    int second = box.Run({"--headless", "--frames", "1"}, 60);
+    kill(first, SIGTERM);
+    LauncherSandbox::Wait(first, 60);
+    EXPECT_EQ(second, 255);  // -1 as an exit status
+}

@@ -1,0 +1,88 @@
+#include "tests/support/launcher_sandbox.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tevtest {
+
+LauncherSandbox::LauncherSandbox() {
+    std::string base = (fs::temp_directory_path() / "tev-sandbox-XXXXXX").string();
+    std::vector<char> pattern(base.begin(), base.end());
+    pattern.push_back('\0');
+    if (!mkdtemp(pattern.data())) return;
+    m_root = pattern.data();
+    std::error_code ec;
+    fs::copy(TEV_DIST_DIR, m_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    fs::remove(m_root + "/report.html", ec);
+}
+
+LauncherSandbox::~LauncherSandbox() {
+    if (m_root.empty() || std::getenv("TEV_KEEP_SANDBOX")) return;
+    std::error_code ec;
+    fs::remove_all(m_root, ec);
+}
+
+int LauncherSandbox::Start(const std::vector<std::string>& args) const {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    setenv("XDG_RUNTIME_DIR", m_root.c_str(), 1);
+    int log = open((m_root + "/run.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (log >= 0) {
+        dup2(log, 1);
+        dup2(log, 2);
+    }
+    std::string program = m_root + "/launcher";
+    std::vector<char*> argv;
+    argv.push_back(program.data());
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+int LauncherSandbox::Wait(int pid, int timeoutSeconds) {
+    if (pid <= 0) return -1000;
+    for (int waited = 0; waited < timeoutSeconds * 20; ++waited) {
+        int status = 0;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            if (WIFEXITED(status)) return WEXITSTATUS(status);
+            if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+            return -1000;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return 128 + SIGKILL;
+}
+
+int LauncherSandbox::Run(const std::vector<std::string>& args, int timeoutSeconds) const {
+    return Wait(Start(args), timeoutSeconds);
+}
+
+std::string LauncherSandbox::ReadFile(const std::string& relative) const {
+    std::ifstream in(Path(relative), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void LauncherSandbox::WriteFile(const std::string& relative, const std::string& bytes) const {
+    std::ofstream out(Path(relative), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool LauncherSandbox::Exists(const std::string& relative) const { return fs::exists(Path(relative)); }
+
+} // namespace tevtest

@@ -1,0 +1,35 @@
+// Runs the built launcher in a private copy of the runnable tree, so tests can
+// run side by side: each copy has its own data files, log and instance lock.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace tevtest {
+
+class LauncherSandbox {
+public:
+    // Copies TEV_DIST_DIR into a new temporary folder.
+    LauncherSandbox();
+    ~LauncherSandbox();  // removes the folder (kept when TEV_KEEP_SANDBOX is set)
+
+    const std::string& Root() const { return m_root; }
+    std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
+
+    // Runs "<root>/launcher args..." with XDG_RUNTIME_DIR = root; waits up to
+    // timeoutSeconds. Returns the exit code (128 + signal when killed, -1000
+    // when it could not run). stdout and stderr go to <root>/run.log.
+    int Run(const std::vector<std::string>& args, int timeoutSeconds = 240) const;
+
+    // Starts the launcher without waiting; Wait() collects it.
+    int Start(const std::vector<std::string>& args) const;
+    static int Wait(int pid, int timeoutSeconds = 240);
+
+    std::string ReadFile(const std::string& relative) const;
+    void WriteFile(const std::string& relative, const std::string& bytes) const;
+    bool Exists(const std::string& relative) const;
+
+private:
+    std::string m_root;
+};
+
+} // namespace tevtest
