@@ -12,8 +12,8 @@ void SleepFor(int64_t ticks);     // at least this long (may oversleep)
 void YieldTimeSlice();            // the Sleep(0) of the frame step
 
 // Waits until the clock reads at least `deadline`: sleeps until about
-// 1.5 ms before it, then spins, so the wait is as steady as a busy wait
-// without burning a core. Calls idle() about once a millisecond.
+// 0.7 ms before it, then spins, so the wait is as steady as a busy wait
+// without burning a core. Calls idle() every few milliseconds.
 void WaitUntil(int64_t deadline, void (*idle)(void*), void* context);
 
 } // namespace platform
