@@ -2,6 +2,7 @@
 // per program name.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "tests/support/launcher_sandbox.h"
@@ -38,4 +39,19 @@ TEST(LauncherProgram, ASecondCopyEndsAtOnceWithMinusOne) {
     kill(first, SIGTERM);
     LauncherSandbox::Wait(first, 60);
     EXPECT_EQ(second, 255);  // -1 as an exit status
+}
+
+// A real window under the test run's X server: it shows, runs frames and
+// closes with exit code 0 on the close box.
+TEST(LauncherProgram, RealWindowClosesOnTheCloseBox) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
+    LauncherSandbox box;
+    int pid = box.Start({"--scale", "1", "--frames", "100000"});
+    std::string closer = std::string(TEV_BINARY_DIR) + "/tests/support/x11_close_window";
+    // The window is named after the program until the launcher renames it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    int sent = std::system((closer + " launcher_WINDOW 60 || " + closer + " ProjectVarrow 5").c_str());
+    int code = LauncherSandbox::Wait(pid, 120);
+    EXPECT_EQ(sent, 0);
+    EXPECT_EQ(code, 0) << box.ReadFile("run.log");
 }
