@@ -1,0 +1,300 @@
+#include "platform/font/font_face.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "platform/font/cp932.h"
+
+namespace platform::font {
+namespace {
+
+// UTF-8 with ASCII letters folded: Windows face names ignore case. (Folding
+// the CP932 bytes themselves would change trail bytes.)
+std::string Folded(const char* cp932) {
+    std::string out = Cp932ToUtf8(cp932);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+struct Alias {
+    std::string target;
+    // The face stands in for one whose cell is exactly its em square (the
+    // Japanese gothic faces): sized that way, 12-pixel text keeps its
+    // 12-pixel full-width and 6-pixel half-width characters, which the
+    // games' layouts count on.
+    bool cellIsEm = false;
+};
+
+// The faces the games and the launcher ask for by their Windows names.
+// The literals are CP932 like every narrow literal of the tree.
+std::map<std::string, Alias>& Aliases() {
+    static std::map<std::string, Alias> aliases = [] {
+        std::map<std::string, Alias> m;
+        const char* gothic[] = {"ＭＳ　ゴシック", "ＭＳ ゴシック", "MS Gothic"};
+        const char* pgothic[] = {"ＭＳ　Ｐゴシック", "ＭＳ Ｐゴシック", "MS PGothic"};
+        for (const char* n : gothic) m[Folded(n)] = {"IPAGothic", true};
+        for (const char* n : pgothic) m[Folded(n)] = {"IPAPGothic", true};
+        m[Folded("Arial Black")] = {"DejaVu Sans:bold", false};
+        return m;
+    }();
+    return aliases;
+}
+
+Rendering g_rendering = Rendering::Automatic;
+
+// Sizes beyond this are refused: nothing on a 320 x 240 screen needs them and
+// a glyph of such a size would cost a great deal of memory.
+constexpr int kMaxPixels = 1024;
+// GDI's own choice for a height of 0 on a 96 dpi screen.
+constexpr int kDefaultCellHeight = 16;
+// Up to this em size gray glyphs look blurred on the logical screen; hinted
+// one-bit glyphs stay sharp (the look of embedded bitmap strikes).
+constexpr int kMonochromeMaxEm = 14;
+
+struct Library {
+    FT_Library ft = nullptr;
+    Library() {
+        if (FT_Init_FreeType(&ft) != 0) ft = nullptr;
+    }
+    ~Library() {
+        if (ft) FT_Done_FreeType(ft);
+    }
+};
+
+std::shared_ptr<Library> SharedLibrary() {
+    static std::weak_ptr<Library> weak;
+    auto lib = weak.lock();
+    if (!lib) {
+        lib = std::make_shared<Library>();
+        weak = lib;
+    }
+    return lib;
+}
+
+bool MatchPattern(FcPattern* pattern, FaceFile& out, std::string& error) {
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    if (!match) {
+        error = "no installed font matches";
+        return false;
+    }
+    FcChar8* file = nullptr;
+    FcChar8* family = nullptr;
+    int index = 0;
+    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file && *file;
+    if (ok) {
+        out.path = reinterpret_cast<const char*>(file);
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+        out.index = index;
+        out.family = FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch && family
+                         ? reinterpret_cast<const char*>(family)
+                         : "";
+    } else {
+        error = "the matching font has no file";
+    }
+    FcPatternDestroy(match);
+    return ok;
+}
+
+} // namespace
+
+void SetFaceAlias(const char* cp932Name, const std::string& target) {
+    Aliases()[Folded(cp932Name ? cp932Name : "")] = {target, false};
+}
+
+void SetRendering(Rendering rendering) { g_rendering = rendering; }
+
+bool ResolveFace(const char* cp932Name, FaceFile& out, std::string& error) {
+    out = FaceFile{};
+    static bool initialised = false;
+    if (!initialised) {
+        if (!FcInit()) {
+            error = "fontconfig cannot be initialised";
+            return false;
+        }
+        // Gives fontconfig's configuration back at exit, so leak checkers
+        // see only leaks of our own.
+        std::atexit(FcFini);
+        initialised = true;
+    }
+    if (!cp932Name) cp932Name = "";
+    std::string name = Cp932ToUtf8(cp932Name);
+    auto alias = Aliases().find(Folded(cp932Name));
+    const bool aliased = alias != Aliases().end();
+    if (aliased && !alias->second.target.empty() && alias->second.target[0] == '/') {
+        out.path = alias->second.target;
+        out.family = name;
+        return true;
+    }
+    FcPattern* pattern = nullptr;
+    if (aliased) {
+        pattern = FcNameParse(reinterpret_cast<const FcChar8*>(alias->second.target.c_str()));
+    } else {
+        // A plain family name: not parsed, since ':' or '-' in a face name
+        // are not pattern syntax here.
+        pattern = FcPatternCreate();
+        if (pattern && !name.empty())
+            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+    }
+    if (!pattern) {
+        error = "fontconfig cannot make a pattern";
+        return false;
+    }
+    // The text font is always of normal weight unless the alias says otherwise.
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    bool ok = MatchPattern(pattern, out, error);
+    FcPatternDestroy(pattern);
+    if (ok && aliased) out.cellIsEm = alias->second.cellIsEm;
+    return ok;
+}
+
+struct ScaledFace::Impl {
+    std::shared_ptr<Library> lib;
+    FT_Face face = nullptr;
+    bool monochrome = false;
+    ~Impl() {
+        if (face) FT_Done_Face(face);
+    }
+};
+
+ScaledFace::~ScaledFace() = default;
+
+std::unique_ptr<ScaledFace> ScaledFace::Open(const FaceFile& file, int height, int width, std::string& error) {
+    if (height < -kMaxPixels || height > kMaxPixels || width < -kMaxPixels || width > kMaxPixels) {
+        error = "size out of range";
+        return nullptr;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->lib = SharedLibrary();
+    if (!impl->lib->ft) {
+        error = "FreeType cannot be initialised";
+        return nullptr;
+    }
+    FT_Error err = FT_New_Face(impl->lib->ft, file.path.c_str(), file.index, &impl->face);
+    if (err != 0 || !impl->face) {
+        impl->face = nullptr;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "FreeType error %d opening ", int(err));
+        error = buf + file.path;
+        return nullptr;
+    }
+    FT_Face face = impl->face;
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+        error = "not a scalable font: " + file.path;
+        return nullptr;
+    }
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+
+    // Windows measures a logical font by the OS/2 table's win metrics (the
+    // cell) and its average width; fonts without one fall back to hhea.
+    const double upem = face->units_per_EM;
+    double asc = face->ascender, desc = -face->descender, avg = 0;
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF) {
+        if (os2->usWinAscent + os2->usWinDescent > 0) {
+            asc = os2->usWinAscent;
+            desc = os2->usWinDescent;
+        }
+        avg = os2->xAvgCharWidth;
+    }
+    if (asc + desc <= 0) {
+        asc = upem * 0.8;
+        desc = upem * 0.2;
+    }
+    if (file.cellIsEm) {
+        asc = asc * upem / (asc + desc);
+        desc = upem - asc;
+    }
+    // Fonts made for East Asian text average over their full-width glyphs;
+    // Windows' average width of such faces is that of the Latin letters.
+    if (FT_Get_Char_Index(face, 'x')) {
+        if (FT_Load_Char(face, 'x', FT_LOAD_NO_SCALE) == 0) {
+            double xAdv = face->glyph->advance.x;
+            if (avg <= 0 || avg > xAdv * 1.5) avg = xAdv;
+        }
+    }
+    if (avg <= 0) avg = upem / 2;
+
+    int cell = height > 0 ? height : height == 0 ? kDefaultCellHeight : 0;
+    int yPpem = cell ? int(std::lround(cell * upem / (asc + desc))) : -height;
+    yPpem = std::max(yPpem, 1);
+    int avgWidth = width != 0 ? std::abs(width) : std::max(1, int(std::lround(avg * yPpem / upem)));
+    int xPpem = width != 0 ? std::max(1, int(std::lround(std::abs(width) * upem / avg))) : yPpem;
+    if (xPpem > kMaxPixels * 4) {
+        error = "size out of range";
+        return nullptr;
+    }
+    err = FT_Set_Pixel_Sizes(face, FT_UInt(xPpem), FT_UInt(yPpem));
+    if (err != 0) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "FreeType error %d at size %dx%d", int(err), xPpem, yPpem);
+        error = buf;
+        return nullptr;
+    }
+
+    std::unique_ptr<ScaledFace> sf(new ScaledFace);
+    FaceMetrics& m = sf->m_metrics;
+    m.ascent = int(std::lround(asc * yPpem / upem));
+    m.descent = cell ? cell - m.ascent : int(std::lround(desc * yPpem / upem));
+    if (m.descent < 0) {   // a font whose cell is all ascent
+        m.ascent = cell;
+        m.descent = 0;
+    }
+    m.cellHeight = m.ascent + m.descent;
+    m.averageWidth = avgWidth;
+    impl->monochrome = g_rendering == Rendering::Monochrome ||
+                       (g_rendering == Rendering::Automatic && std::min(xPpem, yPpem) <= kMonochromeMaxEm);
+    sf->m_impl = std::move(impl);
+    return sf;
+}
+
+bool ScaledFace::HasGlyph(uint32_t codepoint) const {
+    return FT_Get_Char_Index(m_impl->face, codepoint) != 0;
+}
+
+bool ScaledFace::Rasterize(uint32_t codepoint, Glyph& out) const {
+    out = Glyph{};
+    FT_Face face = m_impl->face;
+    FT_UInt index = FT_Get_Char_Index(face, codepoint);   // 0: the missing-glyph box
+    // Small sizes: one-bit glyphs fitted by the auto-hinter, which keeps
+    // letters like 'e' open at 10 pixels where the fonts' own hints do not.
+    // Larger sizes: gray with light hinting (shapes kept, rows aligned).
+    FT_Int32 flags = m_impl->monochrome ? FT_LOAD_TARGET_MONO | FT_LOAD_FORCE_AUTOHINT : FT_LOAD_TARGET_LIGHT;
+    if (FT_Load_Glyph(face, index, flags) != 0) return false;
+    FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+        FT_Render_Glyph(slot, m_impl->monochrome ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
+        return false;
+    const FT_Bitmap& bm = slot->bitmap;
+    out.advance = int((slot->advance.x + 32) >> 6);
+    out.left = slot->bitmap_left;
+    out.top = slot->bitmap_top;
+    if (bm.pixel_mode != FT_PIXEL_MODE_MONO && bm.pixel_mode != FT_PIXEL_MODE_GRAY) return bm.rows == 0;
+    out.width = int(bm.width);
+    out.height = int(bm.rows);
+    out.coverage.assign(size_t(out.width) * out.height, 0);
+    for (int y = 0; y < out.height; ++y) {
+        const unsigned char* row = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
+        uint8_t* dst = &out.coverage[size_t(y) * out.width];
+        if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
+            for (int x = 0; x < out.width; ++x) dst[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+        } else {
+            int levels = bm.num_grays > 1 ? bm.num_grays - 1 : 255;
+            for (int x = 0; x < out.width; ++x) dst[x] = uint8_t(row[x] * 255 / levels);
+        }
+    }
+    return true;
+}
+
+} // namespace platform::font
