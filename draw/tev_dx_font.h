@@ -6,6 +6,7 @@
 #include "plugin_api/tev_font.h"
 
 class CTevDxDrawGraphics;
+namespace platform::raster { class Device; }
 
 class CTevDxFont : public ITevFont {
 public:
@@ -19,6 +20,8 @@ public:
     // binds the font to the device holder and makes the default face.
     // 0, or -1 (logged) when the face cannot be made.
     int Init(CTevDxDrawGraphics* device, int width, int height);
+    // The same on a software device directly (tests, benchmarks, tools).
+    int InitOnDevice(platform::raster::Device* device, int width, int height);
 
     int DrawText(int x, int y, const char* text) override;
     int DrawTextColor(int x, int y, const char* text, uint32_t color) override;
