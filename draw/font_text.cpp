@@ -30,11 +30,14 @@ const Glyph& SizedFont::GlyphFor(uint32_t codepoint) {
 int LayoutText(SizedFont& font, int x, int y, const char* text, std::vector<PlacedGlyph>& out) {
     if (!text || !*text) return 0;
     const auto& m = font.Metrics();
-    const int tab = std::max(1, 8 * m.averageWidth);
+    const long long tab = std::max(1, 8 * m.averageWidth);
+    // Positions are 64-bit: text may start anywhere in the int range and run
+    // past its end; what lies outside every surface is simply not placed.
+    constexpr long long kFar = 1 << 30;
     auto p = reinterpret_cast<const unsigned char*>(text);
     int lines = 1;
-    int pen = x;
-    int top = y;
+    long long pen = x;
+    long long top = y;
     for (;;) {
         uint32_t cp;
         size_t n = platform::font::DecodeCp932Char(p, cp);
@@ -53,10 +56,13 @@ int LayoutText(SizedFont& font, int x, int y, const char* text, std::vector<Plac
         }
         if (cp < 0x20 || cp == 0x7F) continue;   // other control bytes take no room
         const Glyph& g = font.GlyphFor(cp);
-        if (g.width > 0 && g.height > 0) out.push_back({&g, pen + g.left, top + m.ascent - g.top});
+        long long gx = pen + g.left, gy = top + m.ascent - g.top;
+        if (g.width > 0 && g.height > 0 && gx > -kFar && gx < kFar && gy > -kFar && gy < kFar)
+            out.push_back({&g, int(gx), int(gy)});
         pen += g.advance;
     }
-    return lines * m.cellHeight;
+    long long height = (long long)lines * m.cellHeight;
+    return int(std::min<long long>(height, 0x7FFFFFFF));
 }
 
 void BlendGlyph(platform::raster::Surface& target, const Glyph& glyph, int x, int y, uint32_t color,
