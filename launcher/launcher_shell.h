@@ -45,6 +45,7 @@ struct Shell {
     ITevInput* input = nullptr;
     ITevSound* sound = nullptr;
     ITevApp* app = nullptr;
+    bool ready = false;        // every service is there
     StateStack stack;
     ButtonMapper buttons;
     TevRand15 rng{1};
