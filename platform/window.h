@@ -48,6 +48,17 @@ public:
     struct Viewport { int x = 0, y = 0, w = 320, h = 240; int logicalW = 320, logicalH = 240; };
     virtual Viewport GetViewport() const = 0;
 
+    // A picture shown on top of every presented frame until cleared (null):
+    // the source rectangle of `pixels` scaled into the destination rectangle,
+    // both in pixels of the logical screen. The pixels are copied.
+    struct VideoOverlay {
+        const uint32_t* pixels = nullptr;
+        int width = 0, height = 0;
+        int srcX = 0, srcY = 0, srcW = 0, srcH = 0;
+        int dstX = 0, dstY = 0, dstW = 0, dstH = 0;
+    };
+    virtual void SetVideoOverlay(const VideoOverlay* overlay) = 0;
+
     // Opaque handle that plug-ins may be given (never null once created).
     virtual void* NativeHandle() = 0;
 };

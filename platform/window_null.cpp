@@ -15,4 +15,12 @@ bool NullWindow::SetIconFromFile(const char* icoPath) {
     return LoadIconFile(icoPath, image, error);
 }
 
+void NullWindow::SetVideoOverlay(const VideoOverlay* overlay) {
+    m_hasOverlay = overlay && overlay->pixels;
+    if (!m_hasOverlay) return;
+    m_overlay = *overlay;
+    m_overlayPixels.assign(overlay->pixels, overlay->pixels + static_cast<size_t>(overlay->width) * overlay->height);
+    m_overlay.pixels = m_overlayPixels.data();
+}
+
 } // namespace platform

@@ -1,5 +1,7 @@
 // The window of headless runs: nothing is shown, every call succeeds.
 #pragma once
+#include <vector>
+
 #include "platform/window.h"
 
 namespace platform {
@@ -20,10 +22,18 @@ public:
     void ShowCursor(bool) override {}
     Viewport GetViewport() const override { return m_view; }
     void* NativeHandle() override { return this; }
+    void SetVideoOverlay(const VideoOverlay* overlay) override;
+
+    // What a real window would show on top of the frame (for tests).
+    bool HasOverlay() const { return m_hasOverlay; }
+    const VideoOverlay& Overlay() const { return m_overlay; }
 
 private:
     Viewport m_view;
     bool m_fullScreen = false;
+    bool m_hasOverlay = false;
+    VideoOverlay m_overlay;
+    std::vector<uint32_t> m_overlayPixels;
 };
 
 } // namespace platform

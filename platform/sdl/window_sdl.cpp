@@ -20,6 +20,7 @@ class SdlWindow final : public IWindow {
 public:
     ~SdlWindow() override {
         if (m_texture) SDL_DestroyTexture(m_texture);
+        if (m_overlay) SDL_DestroyTexture(m_overlay);
         if (m_renderer) SDL_DestroyRenderer(m_renderer);
         if (m_window) SDL_DestroyWindow(m_window);
         if (m_sdlStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
@@ -153,6 +154,15 @@ public:
         SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
         SDL_RenderClear(m_renderer);
         SDL_RenderCopy(m_renderer, m_texture, nullptr, &dst);
+        if (m_showOverlay && m_overlay) {
+            int scale = view.w / (m_presentedW ? m_presentedW : 1);
+            SDL_Rect src{m_overlayPlace.srcX, m_overlayPlace.srcY, m_overlayPlace.srcW, m_overlayPlace.srcH};
+            SDL_Rect to{view.x + m_overlayPlace.dstX * scale, view.y + m_overlayPlace.dstY * scale,
+                        m_overlayPlace.dstW * scale, m_overlayPlace.dstH * scale};
+            SDL_RenderSetClipRect(m_renderer, &dst);
+            SDL_RenderCopy(m_renderer, m_overlay, &src, &to);
+            SDL_RenderSetClipRect(m_renderer, nullptr);
+        }
         SDL_RenderPresent(m_renderer);
     }
 
@@ -185,6 +195,26 @@ public:
 
     void* NativeHandle() override { return m_window; }
 
+    void SetVideoOverlay(const VideoOverlay* overlay) override {
+        m_showOverlay = overlay && overlay->pixels && m_renderer;
+        if (!m_showOverlay) return;
+        if (!m_overlay || overlay->width != m_overlayW || overlay->height != m_overlayH) {
+            if (m_overlay) SDL_DestroyTexture(m_overlay);
+            m_overlay = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                          overlay->width, overlay->height);
+            m_overlayW = overlay->width;
+            m_overlayH = overlay->height;
+            if (!m_overlay) {
+                m_showOverlay = false;
+                return;
+            }
+            SDL_SetTextureBlendMode(m_overlay, SDL_BLENDMODE_NONE);
+        }
+        SDL_UpdateTexture(m_overlay, nullptr, overlay->pixels, overlay->width * 4);
+        m_overlayPlace = *overlay;
+        m_overlayPlace.pixels = nullptr;
+    }
+
 private:
     bool m_sdlStarted = false;
     SDL_Window* m_window = nullptr;
@@ -192,6 +222,10 @@ private:
     SDL_Texture* m_texture = nullptr;
     int m_textureW = 0, m_textureH = 0;
     int m_presentedW = 0, m_presentedH = 0;
+    SDL_Texture* m_overlay = nullptr;
+    int m_overlayW = 0, m_overlayH = 0;
+    bool m_showOverlay = false;
+    VideoOverlay m_overlayPlace;
     int m_logicalW = 320, m_logicalH = 240;
 };
 
