@@ -1,0 +1,90 @@
+#include "input/key_tables.h"
+
+#include <cstring>
+
+namespace tev_input {
+
+namespace {
+
+struct NameEntry {
+    unsigned char code;
+    const char* name;
+};
+
+constexpr NameEntry kNames[] = {
+    {1, "ESCAPE"}, {2, "1"}, {3, "2"}, {4, "3"}, {5, "4"}, {6, "5"}, {7, "6"}, {8, "7"}, {9, "8"},
+    {10, "9"}, {11, "0"}, {12, "MINUS"}, {13, "EQUALS"}, {14, "BACK"}, {15, "TAB"},
+    {16, "Q"}, {17, "W"}, {18, "E"}, {19, "R"}, {20, "T"}, {21, "Y"}, {22, "U"}, {23, "I"},
+    {24, "O"}, {25, "P"}, {26, "LBRACKET"}, {27, "RBRACKET"}, {28, "RETURN"}, {29, "LCONTROL"},
+    {30, "A"}, {31, "S"}, {32, "D"}, {33, "F"}, {34, "G"}, {35, "H"}, {36, "J"}, {37, "K"},
+    {38, "L"}, {39, "SEMICOLON"}, {40, "APOSTROPHE"}, {41, "GRAVE"}, {42, "LSHIFT"},
+    {43, "BACKSLASH"}, {44, "Z"}, {45, "X"}, {46, "C"}, {47, "V"}, {48, "B"}, {49, "N"},
+    {50, "M"}, {51, "COMMA"}, {52, "PERIOD"}, {53, "SLASH"}, {54, "RSHIFT"}, {55, "MULTIPLY"},
+    {56, "LMENU"}, {57, "SPACE"}, {58, "CAPITAL"},
+    {59, "F1"}, {60, "F2"}, {61, "F3"}, {62, "F4"}, {63, "F5"}, {64, "F6"}, {65, "F7"},
+    {66, "F8"}, {67, "F9"}, {68, "F10"}, {69, "NUMLOCK"}, {70, "SCROLL"},
+    {71, "NUMPAD7"}, {72, "NUMPAD8"}, {73, "NUMPAD9"}, {74, "SUBTRACT"}, {75, "NUMPAD4"},
+    {76, "NUMPAD5"}, {77, "NUMPAD6"}, {78, "ADD"}, {79, "NUMPAD1"}, {80, "NUMPAD2"},
+    {81, "NUMPAD3"}, {82, "NUMPAD0"}, {83, "DECIMAL"}, {86, "OEM_102"}, {87, "F11"}, {88, "F12"},
+    {100, "F13"}, {101, "F14"}, {102, "F15"}, {112, "KANA"}, {115, "ABNT_C1"}, {121, "CONVERT"},
+    {123, "NOCONVERT"}, {125, "YEN"}, {126, "ABNT_C2"}, {141, "NUMPADEQUALS"},
+    {144, "PREVTRACK"}, {145, "AT"}, {146, "COLON"}, {147, "UNDERLINE"}, {148, "KANJI"},
+    {149, "STOP"}, {150, "AX"}, {151, "UNLABELED"}, {153, "NEXTTRACK"}, {156, "NUMPADENTER"},
+    {157, "RCONTROL"}, {160, "MUTE"}, {161, "CALCULATOR"}, {162, "PLAYPAUSE"}, {164, "MEDIASTOP"},
+    {174, "VOLUMEDOWN"}, {176, "VOLUMEUP"}, {178, "WEBHOME"}, {179, "NUMPADCOMMA"},
+    {181, "DIVIDE"}, {183, "SYSRQ"}, {184, "RMENU"}, {197, "PAUSE"}, {199, "HOME"}, {200, "UP"},
+    {201, "PRIOR"}, {203, "LEFT"}, {205, "RIGHT"}, {207, "END"}, {208, "DOWN"}, {209, "NEXT"},
+    {210, "INSERT"}, {211, "DELETE"}, {219, "LWIN"}, {220, "RWIN"}, {221, "APPS"},
+    {222, "POWER"}, {223, "SLEEP"}, {227, "WAKE"}, {229, "WEBSEARCH"}, {230, "WEBFAVORITES"},
+    {231, "WEBREFRESH"}, {232, "WEBSTOP"}, {233, "WEBFORWARD"}, {234, "WEBBACK"},
+    {235, "MYCOMPUTER"}, {236, "MAIL"}, {237, "MEDIASELECT"},
+};
+
+struct NameTable {
+    const char* byCode[kKeyCodes] = {};
+    constexpr NameTable() {
+        for (const NameEntry& e : kNames) byCode[e.code] = e.name;
+    }
+};
+constexpr NameTable kNameTable;
+
+struct CharTable {
+    char byCode[kKeyCodes] = {};
+    constexpr void Run(int first, const char* chars) {
+        for (int i = 0; chars[i]; ++i) byCode[first + i] = chars[i];
+    }
+    constexpr CharTable() {
+        Run(2, "1234567890-=");
+        Run(16, "QWERTYUIOP");
+        Run(30, "ASDFGHJKL;'`");
+        Run(43, "\\ZXCVBNM,./");
+        Run(55, "*");
+        Run(57, " ");
+        Run(74, "-");
+        Run(78, "+");
+        Run(83, ".");
+        Run(141, "=");
+    }
+};
+constexpr CharTable kCharTable;
+
+} // namespace
+
+const char* KeyName(int code) {
+    if (code < 0 || code >= kKeyCodes) return nullptr;
+    return kNameTable.byCode[code];
+}
+
+int KeyCodeFromName(const char* name) {
+    if (!name) return -1;
+    for (const NameEntry& e : kNames)
+        if (std::strcmp(e.name, name) == 0) return e.code;
+    return -1;
+}
+
+char KeyChar(int code) {
+    if (code < 0 || code >= kKeyCodes) return 0;
+    return kCharTable.byCode[code];
+}
+
+} // namespace tev_input
