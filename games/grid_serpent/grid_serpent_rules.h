@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <type_traits>
 
 namespace grid_serpent {
 
@@ -63,6 +64,9 @@ struct Game {
     bool prev_button1 = false;
     bool prev_button2 = false;
 };
+
+// The plug-in constructs it in static storage and never destroys it.
+static_assert(std::is_trivially_destructible_v<Game>);
 
 // Button counters of the frame for the kit's logical buttons 0 ... 5
 // (0 up, 1 down, 2 left, 3 right, 4 button 1, 5 button 2).
