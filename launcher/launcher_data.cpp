@@ -1,0 +1,262 @@
+#include "launcher/launcher_data.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <vector>
+#include "launcher/profile_ini.h"
+
+namespace {
+
+const char kSettingsFile[] = "save.dat";
+const char kPlayFile[] = "play.dat";
+const char kTitleFile[] = "title.dat";
+const char kScoreFile[] = "pv.dat";
+const char kPlaySection[] = "ProjectVarrow";
+const char kDefaultTitleLine[] = "あそびばこのちいさなゲームたち";
+
+// Leading number as atoi reads it, held to the int range.
+long long ParseCount(const std::string& text) {
+    const char* p = text.c_str();
+    errno = 0;
+    long long value = std::strtoll(p, nullptr, 10);
+    if (value > INT_MAX)
+        value = INT_MAX;
+    if (value < INT_MIN)
+        value = INT_MIN;
+    return value;
+}
+
+bool IsShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// At most maxBytes of the line, never ending in half a double-byte character.
+size_t CutLength(const std::string& line, size_t maxBytes) {
+    size_t i = 0;
+    while (i < line.size()) {
+        const size_t width = IsShiftJisLead(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
+        if (i + width > maxBytes)
+            break;
+        i += width;
+    }
+    return i;
+}
+
+void PutLe32(std::string& out, int32_t value) {
+    const uint32_t v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+int32_t GetLe32(const std::string& in, size_t at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<uint32_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    return static_cast<int32_t>(v);
+}
+
+} // namespace
+
+namespace tev_data {
+
+std::string ToTextMode(const void* data, size_t size) {
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    std::string out;
+    out.reserve(size + 4);
+    for (size_t i = 0; i < size; ++i) {
+        if (bytes[i] == 0x0A)
+            out.push_back('\r');
+        out.push_back(static_cast<char>(bytes[i]));
+    }
+    return out;
+}
+
+// Only the pair 0x0D 0x0A shrinks; a lone 0x0D is data. A 0x1A byte is data
+// too (a text-mode reader would stop there and lose the rest of a record).
+std::string FromTextMode(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            continue;
+        out.push_back(bytes[i]);
+    }
+    return out;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& out, size_t maxBytes) {
+    out.clear();
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    char chunk[4096];
+    while (out.size() < maxBytes) {
+        const size_t want = std::min(sizeof chunk, maxBytes - out.size());
+        const size_t n = std::fread(chunk, 1, want, file);
+        out.append(chunk, n);
+        if (n < want)
+            break;
+    }
+    std::fclose(file);
+    return true;
+}
+
+bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    // The new file gets the old one's permissions, else the usual ones.
+    struct stat old;
+    const mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    ok = ok && fchmod(fd, mode) == 0;
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok)
+        unlink(temp.c_str());
+    return ok;
+}
+
+} // namespace tev_data
+
+CLauncherData::CLauncherData() : m_saved(kTevDefaultKeyConfig), m_working(kTevDefaultKeyConfig) {
+    std::memset(m_titles, 0, sizeof m_titles);
+}
+
+void CLauncherData::SetFolder(const std::string& folder) { m_folder = folder; }
+
+std::string CLauncherData::PathOf(const char* name) const {
+    if (m_folder.empty())
+        return name;
+    if (m_folder.back() == '/')
+        return m_folder + name;
+    return m_folder + "/" + name;
+}
+
+const char* CLauncherData::DefaultTitleLine() { return kDefaultTitleLine; }
+
+void CLauncherData::LoadSettings() {
+    m_saved = kTevDefaultKeyConfig;
+    std::string bytes;
+    // Six record bytes take at most twelve on disk, and one more decides the last pair.
+    if (tev_data::ReadFileBytes(PathOf(kSettingsFile), bytes, 32)) {
+        const std::string record = tev_data::FromTextMode(bytes);
+        std::memcpy(&m_saved, record.data(), std::min(record.size(), sizeof(TevKeyConfig)));
+    }
+    m_working = m_saved;
+}
+
+int CLauncherData::SaveSettings(const TevKeyConfig& record) {
+    const std::string bytes = tev_data::ToTextMode(&record, sizeof record);
+    return tev_data::WriteFileAtomic(PathOf(kSettingsFile), bytes) ? 0 : -1;
+}
+
+int CLauncherData::CountPlay(const char* folderName) {
+    if (folderName == nullptr || !CProfileIni::IsValidKey(folderName))
+        return -1;
+    CProfileIni ini;
+    const std::string path = PathOf(kPlayFile);
+    // A file that exists but cannot be read is left alone, not replaced.
+    if (!ini.Load(path))
+        return -1;
+    long long value = ParseCount(ini.GetString(kPlaySection, folderName, "0"));
+    if (value < INT_MAX)
+        value += 1;
+    if (!ini.SetString(kPlaySection, folderName, std::to_string(value)))
+        return -1;
+    return ini.Save(path) ? 0 : -1;
+}
+
+int CLauncherData::GetPlayCount(const char* folderName) const {
+    if (folderName == nullptr)
+        return 0;
+    CProfileIni ini;
+    if (!ini.Load(PathOf(kPlayFile)))
+        return 0;
+    return static_cast<int>(ParseCount(ini.GetString(kPlaySection, folderName, "0")));
+}
+
+int CLauncherData::LoadTitleLines() {
+    std::memset(m_titles, 0, sizeof m_titles);
+    m_titleCount = 0;
+    std::string raw;
+    // Enough for 255 long lines and a long first line; more is never read.
+    if (!tev_data::ReadFileBytes(PathOf(kTitleFile), raw, 1 << 20)) {
+        std::snprintf(m_titles[0], sizeof m_titles[0], "%s", kDefaultTitleLine);
+        m_titleCount = 1;
+        return -1;
+    }
+    const std::string text = tev_data::FromTextMode(raw);
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size() && lines.size() < static_cast<size_t>(kTevMaxTitleLines) + 1) {
+        size_t nl = text.find('\n', pos);
+        std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        if (nl == std::string::npos)
+            break;
+        pos = nl + 1;
+    }
+    long long wanted = lines.empty() ? 0 : ParseCount(lines[0].substr(0, 254));
+    if (wanted > kTevMaxTitleLines)
+        wanted = kTevMaxTitleLines;
+    const long long present = static_cast<long long>(lines.size()) - 1;
+    if (wanted > present)
+        wanted = present;
+    for (long long i = 0; i < wanted; ++i) {
+        const std::string& line = lines[static_cast<size_t>(i) + 1];
+        const size_t n = CutLength(line, kTevTitleLineSize - 1);
+        std::memcpy(m_titles[i], line.data(), n);
+        m_titles[i][n] = '\0';
+    }
+    m_titleCount = static_cast<int>(wanted > 0 ? wanted : 0);
+    // The title screen picks line rand() % count: never leave it with none.
+    if (m_titleCount == 0) {
+        std::snprintf(m_titles[0], sizeof m_titles[0], "%s", kDefaultTitleLine);
+        m_titleCount = 1;
+    }
+    return 0;
+}
+
+const char* CLauncherData::GetTitleLine(int index) const {
+    return index >= 0 && index < m_titleCount ? m_titles[index] : "";
+}
+
+void CLauncherData::LoadScore() {
+    m_score = TevScore{};
+    std::string bytes;
+    if (!tev_data::ReadFileBytes(PathOf(kScoreFile), bytes, 32))
+        return;
+    const std::string record = tev_data::FromTextMode(bytes);
+    // A record cut short means nothing; start from zero.
+    if (record.size() < 8)
+        return;
+    m_score.tries = GetLe32(record, 0);
+    m_score.hits = GetLe32(record, 4);
+}
+
+int CLauncherData::SaveScore() {
+    std::string record;
+    PutLe32(record, m_score.tries);
+    PutLe32(record, m_score.hits);
+    const std::string bytes = tev_data::ToTextMode(record.data(), record.size());
+    return tev_data::WriteFileAtomic(PathOf(kScoreFile), bytes) ? 0 : -1;
+}
