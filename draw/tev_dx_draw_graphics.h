@@ -16,6 +16,7 @@
 
 class ITevApp;
 class CTevDxFont;
+class CBmp;
 
 namespace platform::image {
 struct Image;
@@ -46,6 +47,7 @@ struct TevTextureSlot {
         char path[263] = {};
         uint32_t colorKey = 0;
     } request;
+    std::string requestFullName;   // folder + path, fixed when the load starts
 };
 
 class CTevDxDrawGraphics : public CTevBase {
@@ -114,13 +116,17 @@ private:
     // dispatch on the name, log the result.
     void LoadIntoSlot(int index, const char* fullName, uint32_t colorKey, bool onLoader);
     bool LoadBmpFile(int index, const char* fullName, uint32_t colorKey, bool onLoader);
+    bool LoadBmpMemory(int index, const unsigned char* data, size_t size, uint32_t colorKey, const char* name);
+    bool LoadBmpPicture(int index, CBmp& bmp, const unsigned char* data, size_t size, uint32_t colorKey,
+                        const char* fullName, bool onLoader);
     bool LoadPngFile(int index, const char* fullName, bool onLoader);
-    bool LoadBmpMemory(int index, const unsigned char* data, size_t size, uint32_t colorKey);
+    bool LoadPngPicture(int index, const unsigned char* data, size_t size, const char* fullName, bool onLoader);
+    bool DecodeFailure(bool onLoader, const std::string& why);
     void InstallPicture(int index, platform::image::Image& picture, uint32_t key, int texW, int texH,
                         const char* fullName, bool onLoader);
-    void ResetSlot(int index, int side);
+    void ResetSlot(int index, int side, int imageSide);
     void StopLoader(int index);
-    void LoaderMain(int index);
+    void LoaderMain(int index, bool deviceReady);
     std::string FullName(const char* file) const;
 
     // Log lines made on loader threads are queued and written by the main
@@ -129,7 +135,7 @@ private:
     void FlushLoaderLog();
 
     void LogSystemDescription();
-    void Present();
+    void Present(bool countFrame);
     void DumpFrame();
 
     ITevApp* m_app = nullptr;
@@ -137,9 +143,12 @@ private:
     std::mutex m_slotMutex;    // slot fields a loader thread writes
     std::mutex m_logMutex;
     std::vector<std::pair<int, std::string>> m_loaderLog;
+    std::shared_ptr<platform::raster::Surface> m_targetKeepAlive;   // the current render target
     std::vector<uint32_t> m_presentBuffer;
     long m_presentedFrames = 0;
     long m_dumpedFrames = 0;
+    bool m_dumpDirReady = false;
+    bool m_dumpFailureLogged = false;
 };
 
 // The process-wide holder the loader threads reach (the window property of
