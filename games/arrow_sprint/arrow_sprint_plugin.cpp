@@ -42,7 +42,7 @@ int SystemInit(ITevModule** block, ITevApp* application) { return KitSystemInit(
 
 TevGameInfo* GetInfo(TevGameInfo* info) {
     return KitFillInfo(info, arrow_sprint::kTitle, "TEV Arcade",
-                       "矢印どおりに押して加速、1ボタンで穴を跳べ。2ボタンで終了", "title.bmp");
+                       "矢印どおりに押して加速、1ボタンで穴を跳べ。2ボタンで終了", "image.bmp");
 }
 
 int UserInit(const unsigned char* keyConfig) {

@@ -37,7 +37,7 @@ int SystemInit(ITevModule** block, ITevApp* application) {
 
 TevGameInfo* GetInfo(TevGameInfo* info) {
     return KitFillInfo(info, "グリッドサーペント", "TEV Arcade", "食べて伸びるヘビ。1ボタンで升目を大きく、2ボタンで小さく",
-                       "title.bmp");
+                       "image.bmp");
 }
 
 int UserInit(const unsigned char* keyConfig) {

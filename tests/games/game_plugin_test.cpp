@@ -334,7 +334,7 @@ void CheckInfo(Host& host) {
     EXPECT_LT(std::strlen(info->title), sizeof info->title);
     EXPECT_LT(std::strlen(info->comment), sizeof info->comment);
     EXPECT_EQ(info->reserved, 0);
-    EXPECT_STREQ(info->image, "title.bmp");
+    EXPECT_STREQ(info->image, "image.bmp");
 }
 
 // Plays arrow sprint like a player who reads the arrow off the screen:
