@@ -1,7 +1,9 @@
 // bench_font            prints the cost of a frame's text (40 lines of 30 characters)
-// bench_font --sheet F  writes F (PNG, 320 x 240, 3x enlarged as F's "-x3" twin)
-//                       with the launcher's texts in both faces at every size
-//                       the launcher uses, for judging legibility
+// bench_font --sheet F [auto|mono|gray]
+//                       writes F (PNG, 320 x 240, and 3x enlarged as F's "-x3"
+//                       twin) with the launcher's texts in both faces at every
+//                       size the launcher uses, for judging legibility; the
+//                       last word forces one glyph rendering for comparison
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "draw/tev_dx_font.h"
+#include "platform/font/font_face.h"
 #include "platform/image/image_codec.h"
 #include "platform/raster/raster_device.h"
 
@@ -113,9 +116,16 @@ int Sheet(const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--sheet") == 0) return Sheet(argv[2]);
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--sheet") == 0) {
+        const char* mode = argc == 4 ? argv[3] : "auto";
+        using platform::font::Rendering;
+        if (std::strcmp(mode, "mono") == 0) platform::font::SetRendering(Rendering::Monochrome);
+        else if (std::strcmp(mode, "gray") == 0) platform::font::SetRendering(Rendering::Gray);
+        else if (std::strcmp(mode, "auto") != 0) argc = 0;
+        if (argc) return Sheet(argv[2]);
+    }
     if (argc != 1) {
-        std::fprintf(stderr, "usage: bench_font [--sheet out.png]\n");
+        std::fprintf(stderr, "usage: bench_font [--sheet out.png [auto|mono|gray]]\n");
         return 2;
     }
     return Bench();

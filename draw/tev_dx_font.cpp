@@ -19,6 +19,8 @@ namespace {
 // Text beyond this between one Begin and End is dropped: a game that never
 // closes its batch must not grow without bound.
 constexpr size_t kMaxQueuedGlyphs = 1u << 16;
+// Face sizes kept with their glyphs.
+constexpr size_t kMaxSizes = 48;
 
 void CopyName(char (&dst)[260], const char* src) {
     std::snprintf(dst, sizeof dst, "%s", src ? src : "");
@@ -34,7 +36,13 @@ struct CTevDxFont::Impl {
     // Face names are resolved once; sized faces and their glyphs are kept
     // for the whole run, so switching faces back and forth costs nothing.
     std::map<std::string, platform::font::FaceFile> resolved;
-    std::map<std::tuple<std::string, int, int, int>, std::shared_ptr<tevfont::SizedFont>> sized;
+    struct Cached {
+        std::shared_ptr<tevfont::SizedFont> font;
+        unsigned long lastUse;
+    };
+    std::map<std::tuple<std::string, int, int, int>, Cached> sized;
+    unsigned long uses = 0;
+    long evictedRasterized = 0;   // glyphs of sizes no longer kept
     std::shared_ptr<tevfont::SizedFont> current;
     std::string lastError;
 
@@ -65,7 +73,10 @@ struct CTevDxFont::Impl {
                                               bool withFallback) {
         auto key = std::make_tuple(file.path, file.index, height, width);
         auto found = sized.find(key);
-        if (found != sized.end()) return found->second;
+        if (found != sized.end()) {
+            found->second.lastUse = ++uses;
+            return found->second.font;
+        }
         auto face = platform::font::ScaledFace::Open(file, height, width, lastError);
         if (!face) return nullptr;
         std::shared_ptr<tevfont::SizedFont> fallback;
@@ -74,7 +85,16 @@ struct CTevDxFont::Impl {
             (defaultFile.path != file.path || defaultFile.index != file.index))
             fallback = Sized(defaultFile, height, width, false);
         auto font = std::make_shared<tevfont::SizedFont>(std::move(face), std::move(fallback));
-        sized.emplace(key, font);
+        // A game that steps through many sizes keeps only the recent ones;
+        // text still queued holds on to the size it was laid out in.
+        if (sized.size() >= kMaxSizes) {
+            auto oldest = sized.begin();
+            for (auto it = sized.begin(); it != sized.end(); ++it)
+                if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+            evictedRasterized += oldest->second.font->Rasterized();
+            sized.erase(oldest);
+        }
+        sized.emplace(key, Cached{font, ++uses});
         return font;
     }
 
@@ -96,8 +116,8 @@ CTevDxFont::~CTevDxFont() {
 bool CTevDxFont::InBatch() const { return m_impl->inBatch; }
 
 long CTevDxFont::RasterizedGlyphs() const {
-    long n = 0;
-    for (auto& entry : m_impl->sized) n += entry.second->Rasterized();
+    long n = m_impl->evictedRasterized;
+    for (auto& entry : m_impl->sized) n += entry.second.font->Rasterized();
     return n;
 }
 

@@ -4,6 +4,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
+#include FT_SIZES_H
 
 #include <algorithm>
 #include <cmath>
@@ -159,12 +160,56 @@ bool ResolveFace(const char* cp932Name, FaceFile& out, std::string& error) {
     return ok;
 }
 
-struct ScaledFace::Impl {
+namespace {
+
+// One FreeType face per font file, shared by every size made from it (each
+// size is an FT_Size of its own), so a game stepping through many sizes does
+// not hold a file open per size.
+struct OpenFace {
     std::shared_ptr<Library> lib;
     FT_Face face = nullptr;
-    bool monochrome = false;
-    ~Impl() {
+    ~OpenFace() {
         if (face) FT_Done_Face(face);
+    }
+};
+
+std::shared_ptr<OpenFace> ShareFace(const FaceFile& file, std::string& error) {
+    static std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> open;
+    auto key = std::make_pair(file.path, file.index);
+    if (auto shared = open[key].lock()) return shared;
+    auto of = std::make_shared<OpenFace>();
+    of->lib = SharedLibrary();
+    if (!of->lib->ft) {
+        error = "FreeType cannot be initialised";
+        return nullptr;
+    }
+    FT_Error err = FT_New_Face(of->lib->ft, file.path.c_str(), file.index, &of->face);
+    if (err != 0 || !of->face) {
+        of->face = nullptr;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "FreeType error %d opening ", int(err));
+        error = buf + file.path;
+        return nullptr;
+    }
+    for (auto it = open.begin(); it != open.end();) it = it->second.expired() ? open.erase(it) : std::next(it);
+    open[key] = of;
+    return of;
+}
+
+} // namespace
+
+struct ScaledFace::Impl {
+    std::shared_ptr<OpenFace> shared;
+    FT_Face face = nullptr;
+    FT_Size size = nullptr;
+    bool monochrome = false;
+    // Makes this object's size the face's active one before any use.
+    FT_Face Active() const {
+        FT_Activate_Size(size);
+        return face;
+    }
+    ~Impl() {
+        if (size) FT_Done_Size(size);
     }
 };
 
@@ -176,20 +221,9 @@ std::unique_ptr<ScaledFace> ScaledFace::Open(const FaceFile& file, int height, i
         return nullptr;
     }
     auto impl = std::make_unique<Impl>();
-    impl->lib = SharedLibrary();
-    if (!impl->lib->ft) {
-        error = "FreeType cannot be initialised";
-        return nullptr;
-    }
-    FT_Error err = FT_New_Face(impl->lib->ft, file.path.c_str(), file.index, &impl->face);
-    if (err != 0 || !impl->face) {
-        impl->face = nullptr;
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "FreeType error %d opening ", int(err));
-        error = buf + file.path;
-        return nullptr;
-    }
-    FT_Face face = impl->face;
+    impl->shared = ShareFace(file, error);
+    if (!impl->shared) return nullptr;
+    FT_Face face = impl->face = impl->shared->face;
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
         error = "not a scalable font: " + file.path;
         return nullptr;
@@ -235,7 +269,9 @@ std::unique_ptr<ScaledFace> ScaledFace::Open(const FaceFile& file, int height, i
         error = "size out of range";
         return nullptr;
     }
-    err = FT_Set_Pixel_Sizes(face, FT_UInt(xPpem), FT_UInt(yPpem));
+    FT_Error err = FT_New_Size(face, &impl->size);
+    if (err == 0) err = FT_Activate_Size(impl->size);
+    if (err == 0) err = FT_Set_Pixel_Sizes(face, FT_UInt(xPpem), FT_UInt(yPpem));
     if (err != 0) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "FreeType error %d at size %dx%d", int(err), xPpem, yPpem);
@@ -260,12 +296,12 @@ std::unique_ptr<ScaledFace> ScaledFace::Open(const FaceFile& file, int height, i
 }
 
 bool ScaledFace::HasGlyph(uint32_t codepoint) const {
-    return FT_Get_Char_Index(m_impl->face, codepoint) != 0;
+    return FT_Get_Char_Index(m_impl->face, codepoint) != 0;   // size-independent
 }
 
 bool ScaledFace::Rasterize(uint32_t codepoint, Glyph& out) const {
     out = Glyph{};
-    FT_Face face = m_impl->face;
+    FT_Face face = m_impl->Active();
     FT_UInt index = FT_Get_Char_Index(face, codepoint);   // 0: the missing-glyph box
     // Small sizes: one-bit glyphs fitted by the auto-hinter, which keeps
     // letters like 'e' open at 10 pixels where the fonts' own hints do not.

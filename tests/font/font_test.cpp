@@ -408,3 +408,20 @@ TEST(FontBatch, AnEndlessBatchIsBounded) {
     rig.font.End();   // draws what was kept, without running out of memory
     EXPECT_FALSE(Inked(rig.Screen()).Empty());
 }
+
+TEST(FontCache, SteppingThroughEverySizeStaysBounded) {
+    FontRig rig;
+    // Every third low-byte height with a spread of widths: hundreds of sizes,
+    // more than are kept, each usable when asked for again.
+    for (int h = -128; h < 128; h += 3)
+        for (int w : {0, 3, 9}) {
+            rig.font.SetFontSize(h, w);
+            ASSERT_EQ(rig.font.ApplyFont(), 0) << h << " " << w;
+            rig.font.DrawText(0, 0, "Aあ");
+        }
+    rig.font.ResetFont();
+    EXPECT_EQ(rig.font.DrawText(0, 0, "A"), 10);
+    rig.font.SetFontSize(-128, 0);
+    ASSERT_EQ(rig.font.ApplyFont(), 0);
+    EXPECT_EQ(rig.font.DrawText(0, 0, "A"), 128);
+}
