@@ -20,7 +20,7 @@ constexpr Sprite kItems[kMenuItems] = {{0, 400, 182, 22}, {0, 422, 180, 26}, {0,
 constexpr int kItemX = 60;
 constexpr int kItemY[kMenuItems] = {100, 130, 160, 190};
 constexpr int kItemFadeStart[kMenuItems] = {21, 31, 41, 51};
-constexpr Sprite kHeading = {0, 0, 190, 32};
+constexpr Sprite kHeading = {192, 144, 190, 32};  // menu heading of the sheet
 // y of each key-settings row (cursor and values).
 constexpr int kRowY[kSettingRows] = {60, 75, 90, 110, 125, 140, 160, 185, 200};
 
