@@ -157,6 +157,9 @@ int CTevDxFont::InitOnDevice(platform::raster::Device* device, int width, int he
     m_impl->runs.clear();
     m_impl->queued.clear();
     Log(0, "CTevDxFont::Init|: Succeeded");
+    // Which installed font stands in for the default face.
+    platform::font::FaceFile file;
+    if (m_impl->Resolve(m_face, file)) Log(0, "|: %s", file.path.c_str());
     m_fontMade = true;
     return 0;
 }
