@@ -329,31 +329,25 @@ inline uint64_t FactorLanes(uint32_t factor, uint32_t s, uint32_t d) {
     }
 }
 
-inline uint64_t MulLanes(uint64_t a, uint64_t b) {
-    uint64_t r = 0;
-    for (int i = 0; i < 4; ++i) {
-        uint64_t x = (a >> (16 * i)) & 0xFF, y = (b >> (16 * i)) & 0xFF;
-        r |= (x * y) << (16 * i);
-    }
-    return r;
-}
-
+// Any factor pair and operation; the products are summed before the one
+// rounding division, as the fast paths do.
 uint32_t BlendGeneral(uint32_t s, uint32_t d, const BlendSetup& b) {
-    uint64_t ps = Div255Lanes(MulLanes(Spread(s), FactorLanes(b.src, s, d)));
-    uint64_t pd = Div255Lanes(MulLanes(Spread(d), FactorLanes(b.dst, s, d)));
+    const uint64_t fs = FactorLanes(b.src, s, d), fd = FactorLanes(b.dst, s, d);
     uint32_t out = 0;
     for (int i = 0; i < 4; ++i) {
-        int x = static_cast<int>((ps >> (16 * i)) & 0xFF), y = static_cast<int>((pd >> (16 * i)) & 0xFF);
+        const int sc = static_cast<int>((s >> (8 * i)) & 0xFF), dc = static_cast<int>((d >> (8 * i)) & 0xFF);
+        const int x = sc * static_cast<int>((fs >> (16 * i)) & 0xFF);
+        const int y = dc * static_cast<int>((fd >> (16 * i)) & 0xFF);
         int r;
         switch (b.op) {
         case blendop::Subtract: r = x - y; break;
         case blendop::RevSubtract: r = y - x; break;
-        case blendop::Min: r = std::min((s >> (8 * i)) & 0xFF, (d >> (8 * i)) & 0xFF); break;
-        case blendop::Max: r = std::max((s >> (8 * i)) & 0xFF, (d >> (8 * i)) & 0xFF); break;
+        case blendop::Min: r = std::min(sc, dc) * 255; break;
+        case blendop::Max: r = std::max(sc, dc) * 255; break;
         default: r = x + y; break;
         }
-        r = std::clamp(r, 0, 255);
-        out |= static_cast<uint32_t>(r) << (8 * i);
+        r = r <= 0 ? 0 : (r + 127) / 255;
+        out |= static_cast<uint32_t>(std::min(r, 255)) << (8 * i);
     }
     return out;
 }
