@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <time.h>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -161,7 +163,12 @@ TEST_F(CatalogueTest, FoldersAreTakenInByteOrderAndAtMost32) {
         root.Install(name, "no_info", "lib.so");
     }
     root.Install("B", "no_info", "lib.so");
+    timespec start, end;
+    clock_gettime(CLOCK_MONOTONIC, &start);
     Scan(root.Path());
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    const double ms = (end.tv_sec - start.tv_sec) * 1e3 + (end.tv_nsec - start.tv_nsec) / 1e6;
+    std::printf("scan of 34 folders, 32 games loaded: %.1f ms\n", ms);   // a figure, not a limit
 
     ASSERT_EQ(catalogue.GetCount(), 32);
     EXPECT_STREQ(catalogue.GetGame(0)->folderName, "B");
@@ -210,6 +217,18 @@ TEST_F(CatalogueTest, ReloadStartsFromFreshStaticsAndCallsOnlySystemInit) {
     EXPECT_TRUE(catalogue.lines.end() ==
                 std::find_if(catalogue.lines.begin(), catalogue.lines.end(),
                              [](const std::string& l) { return l.find("still mapped") != std::string::npos; }));
+}
+
+TEST_F(CatalogueTest, ReloadOfALibraryThatStaysMappedIsReported) {
+    root.Install("sticky", "sticky", "sticky.so");
+    Scan(root.Path());
+    ASSERT_EQ(catalogue.GetCount(), 1);
+    EXPECT_EQ(catalogue.GetGame(0)->MainLoop(), 1);
+    ASSERT_EQ(catalogue.ReloadGame(0), 0);
+    // Its statics carried over, and the log says so.
+    EXPECT_EQ(catalogue.GetGame(0)->MainLoop(), 2);
+    EXPECT_TRUE(std::any_of(catalogue.lines.begin(), catalogue.lines.end(),
+                            [](const std::string& l) { return l.find("still mapped") != std::string::npos; }));
 }
 
 TEST_F(CatalogueTest, KitRandRestartsWithEveryLoad) {
