@@ -33,8 +33,8 @@ const char* CTevDxFont::DefaultFace() { return "ＭＳ　ゴシック"; }
 struct CTevDxFont::Impl {
     platform::raster::Device* device = nullptr;
 
-    // Face names are resolved once; sized faces and their glyphs are kept
-    // for the whole run, so switching faces back and forth costs nothing.
+    // Face names are resolved once and the recently used sizes are kept with
+    // their glyphs, so switching faces back and forth costs nothing.
     std::map<std::string, platform::font::FaceFile> resolved;
     struct Cached {
         std::shared_ptr<tevfont::SizedFont> font;
@@ -65,6 +65,7 @@ struct CTevDxFont::Impl {
             return true;
         }
         if (!platform::font::ResolveFace(key.c_str(), file, lastError)) return false;
+        if (resolved.size() >= 256) resolved.clear();   // endless new names stay bounded
         resolved.emplace(key, file);
         return true;
     }
