@@ -419,7 +419,9 @@ void CTevWinDirectSound7::StreamRefill(SoundChannel& c) {
 
     const uint32_t size = c.bufferBytes;
     uint32_t amount = static_cast<uint32_t>((static_cast<uint64_t>(size) + write - c.lastWriteCursor) % size);
-    if (c.writeOffset < play && play < c.writeOffset + amount) amount = play - c.writeOffset;
+    // Never past the play cursor, even when it sits exactly on writeOffset
+    // (a refill right after Play): the bytes from there on are still to come.
+    if (c.writeOffset <= play && play < c.writeOffset + amount) amount = play - c.writeOffset;
     c.lastWriteCursor = write;
 
     amount += c.carry;

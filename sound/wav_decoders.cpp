@@ -297,25 +297,33 @@ std::vector<uint8_t> EncodeImaAdpcm(const int16_t* pcm, uint32_t frames, uint32_
 }
 
 uint8_t EncodeMuLaw(int16_t sample) {
-    int s = sample;
-    int sign = s < 0 ? 0x80 : 0;
-    if (s < 0) s = -s;
-    s = std::min(s, 32635) + 0x84;
-    int exponent = 7;
-    for (int mask = 0x4000; !(s & mask) && exponent > 0; mask >>= 1) --exponent;
-    int mantissa = (s >> (exponent + 3)) & 0x0F;
-    return static_cast<uint8_t>(~(sign | (exponent << 4) | mantissa));
+    static const int segEnd[8] = {0x3F, 0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF, 0x1FFF};
+    int pcm = sample >> 2;
+    int mask = 0xFF;
+    if (pcm < 0) {
+        pcm = -pcm;
+        mask = 0x7F;
+    }
+    pcm = std::min(pcm, 8159) + (0x84 >> 2);
+    int seg = 0;
+    while (seg < 8 && pcm > segEnd[seg]) ++seg;
+    if (seg >= 8) return static_cast<uint8_t>(0x7F ^ mask);
+    return static_cast<uint8_t>(((seg << 4) | ((pcm >> (seg + 1)) & 0x0F)) ^ mask);
 }
 
 uint8_t EncodeALaw(int16_t sample) {
-    int s = sample;
-    int sign = s >= 0 ? 0x80 : 0;
-    if (s < 0) s = -s - 1;
-    s = std::min(s, 32767);
-    int exponent = 7;
-    for (int mask = 0x4000; !(s & mask) && exponent > 0; mask >>= 1) --exponent;
-    int mantissa = exponent == 0 ? (s >> 4) & 0x0F : (s >> (exponent + 3)) & 0x0F;
-    return static_cast<uint8_t>((sign | (exponent << 4) | mantissa) ^ 0x55);
+    static const int segEnd[8] = {0x1F, 0x3F, 0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF};
+    int pcm = sample >> 3;
+    int mask = 0xD5;
+    if (pcm < 0) {
+        mask = 0x55;
+        pcm = -pcm - 1;
+    }
+    int seg = 0;
+    while (seg < 8 && pcm > segEnd[seg]) ++seg;
+    if (seg >= 8) return static_cast<uint8_t>(0x7F ^ mask);
+    int aval = (seg << 4) | (seg < 2 ? (pcm >> 1) & 0x0F : (pcm >> seg) & 0x0F);
+    return static_cast<uint8_t>(aval ^ mask);
 }
 
 } // namespace tev_sound
