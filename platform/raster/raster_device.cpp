@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform::raster {
 
 // ---------------------------------------------------------------- Surface
@@ -352,6 +356,89 @@ uint32_t BlendGeneral(uint32_t s, uint32_t d, const BlendSetup& b) {
     return out;
 }
 
+#if defined(__SSE2__)
+// Four pixels at a time with exactly the integer results of the scalar
+// code (16-bit lanes hold every product below 65536).
+inline __m128i Div255x8(__m128i x) {
+    x = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+inline __m128i AlphaLanes(__m128i lanes) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(lanes, 0xFF), 0xFF); }
+
+int TranslucentSse(uint32_t* dst, const uint32_t* src, int n) {
+    const __m128i zero = _mm_setzero_si128(), k255 = _mm_set1_epi16(255), opaque = _mm_set1_epi32(255);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i alpha = _mm_srli_epi32(s, 24);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+            continue;
+        }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
+        const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+        const __m128i alo = AlphaLanes(slo), ahi = AlphaLanes(shi);
+        const __m128i rlo = _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(k255, alo)));
+        const __m128i rhi = _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(k255, ahi)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(Div255x8(rlo), Div255x8(rhi)));
+    }
+    return i;
+}
+
+int AdditiveSse(uint32_t* dst, const uint32_t* src, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
+        const __m128i plo = Div255x8(_mm_mullo_epi16(slo, AlphaLanes(slo)));
+        const __m128i phi = Div255x8(_mm_mullo_epi16(shi, AlphaLanes(shi)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_adds_epu8(_mm_packus_epi16(plo, phi), d));
+    }
+    return i;
+}
+
+int DarkenSse(uint32_t* dst, const uint32_t* src, int n) {
+    const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi32(-1);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i inv = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), ones);
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i rlo = Div255x8(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(inv, zero)));
+        const __m128i rhi = Div255x8(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(inv, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(rlo, rhi));
+    }
+    return i;
+}
+
+// out = texels x one colour, per channel.
+int ModulateSse(uint32_t* out, const uint32_t* tex, int n, uint32_t color) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(color)), zero);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex + i));
+        const __m128i lo = Div255x8(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), c));
+        const __m128i hi = Div255x8(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), c));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+    return i;
+}
+#else
+int TranslucentSse(uint32_t*, const uint32_t*, int) { return 0; }
+int AdditiveSse(uint32_t*, const uint32_t*, int) { return 0; }
+int DarkenSse(uint32_t*, const uint32_t*, int) { return 0; }
+int ModulateSse(uint32_t*, const uint32_t*, int, uint32_t) { return 0; }
+#endif
+
+void ModulateSpan(uint32_t* out, const uint32_t* tex, int n, uint32_t color) {
+    int i = ModulateSse(out, tex, n, color);
+    for (; i < n; ++i) out[i] = Modulate(tex[i], color);
+}
+
 void BlendSpan(uint32_t* dst, const uint32_t* src, int n, const BlendSetup& b) {
     if (b.alphaTest) {
         for (int i = 0; i < n; ++i) {
@@ -366,10 +453,10 @@ void BlendSpan(uint32_t* dst, const uint32_t* src, int n, const BlendSetup& b) {
     }
     switch (b.kind) {
     case BlendSetup::Replace:
-        std::memcpy(dst, src, static_cast<size_t>(n) * 4);
+        std::memmove(dst, src, static_cast<size_t>(n) * 4);   // a texture may be its own target
         return;
     case BlendSetup::Translucent:
-        for (int i = 0; i < n; ++i) {
+        for (int i = TranslucentSse(dst, src, n); i < n; ++i) {
             uint32_t s = src[i];
             uint32_t a = s >> 24;
             if (a == 255) {
@@ -380,7 +467,7 @@ void BlendSpan(uint32_t* dst, const uint32_t* src, int n, const BlendSetup& b) {
         }
         return;
     case BlendSetup::Additive:
-        for (int i = 0; i < n; ++i) {
+        for (int i = AdditiveSse(dst, src, n); i < n; ++i) {
             uint32_t s = src[i];
             uint32_t a = s >> 24;
             if (a == 0) continue;
@@ -391,7 +478,7 @@ void BlendSpan(uint32_t* dst, const uint32_t* src, int n, const BlendSetup& b) {
         }
         return;
     case BlendSetup::Darken:
-        for (int i = 0; i < n; ++i) {
+        for (int i = DarkenSse(dst, src, n); i < n; ++i) {
             uint32_t s = src[i];
             if (s == 0) continue;   // factor 1 on every lane keeps dst
             uint32_t d = dst[i];
@@ -427,73 +514,107 @@ BlendSetup MakeBlend(uint32_t enable, uint32_t src, uint32_t dst, uint32_t op, u
     return b;
 }
 
-// Writes the shaded colours of n pixels starting at the span start.
-void ShadeSpan(uint32_t* out, int n, Sampler* sampler, bool gouraud,
-               uint32_t flat, int32_t c0[4], const int32_t dc[4], int64_t u, int64_t du, int64_t v, int64_t dv) {
-    if (!sampler) {
-        if (!gouraud) {
-            std::fill(out, out + n, flat);
-            return;
+// The shaded colours of n pixels from the span start: written into out, or
+// straight from the texture row when nothing changes the texels.
+const uint32_t* ShadeSpan(uint32_t* out, int n, Sampler* sampler, bool gouraud, uint32_t flat, const int32_t c0[4],
+                          const int32_t dc[4], int64_t u, int64_t du, int64_t v, int64_t dv) {
+    if (gouraud) {
+        // Colours per pixel; channel values stay in range along the whole
+        // span when they do at both ends (they change linearly).
+        bool inRange = true;
+        for (int k = 0; k < 4; ++k) {
+            int64_t first = c0[k], last = c0[k] + int64_t(dc[k]) * (n - 1);
+            inRange = inRange && first >= -32768 && last >= -32768 && first < (255 << 16) + 32768 &&
+                      last < (255 << 16) + 32768;
         }
         int32_t a = c0[0], r = c0[1], g = c0[2], b = c0[3];
-        for (int i = 0; i < n; ++i) {
-            out[i] = (Channel16(a) << 24) | (Channel16(r) << 16) | (Channel16(g) << 8) | Channel16(b);
-            a += dc[0];
-            r += dc[1];
-            g += dc[2];
-            b += dc[3];
-        }
-        return;
-    }
-    const Surface* tex = sampler->tex;
-    // Point sampling that stays inside the texture needs no addressing.
-    if (!sampler->linear) {
-        int64_t uEnd = u + du * (n - 1), vEnd = v + dv * (n - 1);
-        int64_t w = int64_t(tex->Width()) << 32, h = int64_t(tex->Height()) << 32;
-        if (u >= 0 && uEnd >= 0 && u < w && uEnd < w && v >= 0 && vEnd >= 0 && v < h && vEnd < h) {
-            if (dv == 0) {
-                const uint32_t* row = tex->Row(static_cast<int>(v >> 32));
-                if (!gouraud && flat == 0xFFFFFFFFu) {
-                    for (int i = 0; i < n; ++i, u += du) out[i] = row[u >> 32];
-                } else if (!gouraud) {
-                    for (int i = 0; i < n; ++i, u += du) out[i] = Modulate(row[u >> 32], flat);
-                } else {
-                    int32_t a = c0[0], r = c0[1], g = c0[2], b = c0[3];
-                    for (int i = 0; i < n; ++i, u += du) {
-                        uint32_t c = (Channel16(a) << 24) | (Channel16(r) << 16) | (Channel16(g) << 8) | Channel16(b);
-                        out[i] = Modulate(row[u >> 32], c);
-                        a += dc[0];
-                        r += dc[1];
-                        g += dc[2];
-                        b += dc[3];
-                    }
-                }
-                return;
+        if (inRange) {
+            int i = 0;
+#if defined(__SSE2__)
+            // Four pixels per step: lane j holds start + j * step.
+            auto lanes = [](int32_t start, int32_t step) {
+                return _mm_set_epi32(start + 3 * step, start + 2 * step, start + step, start);
+            };
+            __m128i va = lanes(a, dc[0]), vr = lanes(r, dc[1]), vg = lanes(g, dc[2]), vb = lanes(b, dc[3]);
+            const __m128i sa = _mm_set1_epi32(4 * dc[0]), sr = _mm_set1_epi32(4 * dc[1]);
+            const __m128i sg = _mm_set1_epi32(4 * dc[2]), sb = _mm_set1_epi32(4 * dc[3]);
+            const __m128i half = _mm_set1_epi32(32768);
+            for (; i + 4 <= n; i += 4) {
+                __m128i pa = _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(va, half), 16), 24);
+                __m128i pr = _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(vr, half), 16), 16);
+                __m128i pg = _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(vg, half), 16), 8);
+                __m128i pb = _mm_srli_epi32(_mm_add_epi32(vb, half), 16);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                                 _mm_or_si128(_mm_or_si128(pa, pr), _mm_or_si128(pg, pb)));
+                va = _mm_add_epi32(va, sa);
+                vr = _mm_add_epi32(vr, sr);
+                vg = _mm_add_epi32(vg, sg);
+                vb = _mm_add_epi32(vb, sb);
             }
-            int32_t a = c0[0], r = c0[1], g = c0[2], b = c0[3];
-            for (int i = 0; i < n; ++i, u += du, v += dv) {
-                uint32_t t = tex->Row(static_cast<int>(v >> 32))[u >> 32];
-                uint32_t c = gouraud ? (Channel16(a) << 24) | (Channel16(r) << 16) | (Channel16(g) << 8) | Channel16(b)
-                                     : flat;
-                out[i] = Modulate(t, c);
+            a += i * dc[0];
+            r += i * dc[1];
+            g += i * dc[2];
+            b += i * dc[3];
+#endif
+            for (; i < n; ++i) {
+                out[i] = (static_cast<uint32_t>((a + 32768) >> 16) << 24) | (static_cast<uint32_t>((r + 32768) >> 16) << 16) |
+                         (static_cast<uint32_t>((g + 32768) >> 16) << 8) | static_cast<uint32_t>((b + 32768) >> 16);
                 a += dc[0];
                 r += dc[1];
                 g += dc[2];
                 b += dc[3];
             }
-            return;
+        } else {
+            for (int i = 0; i < n; ++i) {
+                out[i] = (Channel16(a) << 24) | (Channel16(r) << 16) | (Channel16(g) << 8) | Channel16(b);
+                a += dc[0];
+                r += dc[1];
+                g += dc[2];
+                b += dc[3];
+            }
+        }
+        if (!sampler) return out;
+    } else if (!sampler) {
+        std::fill(out, out + n, flat);
+        return out;
+    }
+    // Textured: out holds the per-pixel colours when gouraud.
+    const Surface* tex = sampler->tex;
+    if (!sampler->linear) {
+        // Point sampling that stays inside the texture needs no addressing.
+        const int64_t uEnd = u + du * (n - 1), vEnd = v + dv * (n - 1);
+        const int64_t w = int64_t(tex->Width()) << 32, h = int64_t(tex->Height()) << 32;
+        if (u >= 0 && uEnd >= 0 && u < w && uEnd < w && v >= 0 && vEnd >= 0 && v < h && vEnd < h) {
+            if (dv == 0) {
+                const uint32_t* row = tex->Row(static_cast<int>(v >> 32));
+                if (du == (int64_t(1) << 32)) {   // texel for texel
+                    const uint32_t* texels = row + (u >> 32);
+                    if (gouraud) {
+                        for (int i = 0; i < n; ++i) out[i] = Modulate(texels[i], out[i]);
+                        return out;
+                    }
+                    if (flat == 0xFFFFFFFFu) return texels;
+                    ModulateSpan(out, texels, n, flat);
+                    return out;
+                }
+                if (gouraud) {
+                    for (int i = 0; i < n; ++i, u += du) out[i] = Modulate(row[u >> 32], out[i]);
+                } else if (flat == 0xFFFFFFFFu) {
+                    for (int i = 0; i < n; ++i, u += du) out[i] = row[u >> 32];
+                } else {
+                    for (int i = 0; i < n; ++i, u += du) out[i] = Modulate(row[u >> 32], flat);
+                }
+                return out;
+            }
+            for (int i = 0; i < n; ++i, u += du, v += dv) {
+                uint32_t t = tex->Row(static_cast<int>(v >> 32))[u >> 32];
+                out[i] = Modulate(t, gouraud ? out[i] : flat);
+            }
+            return out;
         }
     }
-    int32_t a = c0[0], r = c0[1], g = c0[2], b = c0[3];
-    for (int i = 0; i < n; ++i, u += du, v += dv) {
-        uint32_t t = sampler->Sample(u, v);
-        uint32_t c = gouraud ? (Channel16(a) << 24) | (Channel16(r) << 16) | (Channel16(g) << 8) | Channel16(b) : flat;
-        out[i] = Modulate(t, c);
-        a += dc[0];
-        r += dc[1];
-        g += dc[2];
-        b += dc[3];
-    }
+    for (int i = 0; i < n; ++i, u += du, v += dv) out[i] = Modulate(sampler->Sample(u, v), gouraud ? out[i] : flat);
+    return out;
 }
 
 inline bool PositionOk(const Vertex& v) {
@@ -575,7 +696,8 @@ bool Device::TryDrawRect(const Vertex* v) {
             }
         } else {
             int64_t vv = ToFixed32(double(v[0].v) * th + (double(py) - fy0) * dvdy);
-            ShadeSpan(span, n, samplerPtr, false, color, c0, dc, u, du, vv, 0);
+            BlendSpan(dst, ShadeSpan(span, n, samplerPtr, false, color, c0, dc, u, du, vv, 0), n, blendSetup);
+            continue;
         }
         BlendSpan(dst, span, n, blendSetup);
     }
@@ -695,8 +817,7 @@ void Device::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
         if (!samplerPtr && !gouraud && blendSetup.kind == BlendSetup::Replace && !blendSetup.alphaTest) {
             std::fill(dst, dst + n, flat);
         } else {
-            ShadeSpan(span, n, samplerPtr, gouraud, flat, c0, dc, u, du, v, dv);
-            BlendSpan(dst, span, n, blendSetup);
+            BlendSpan(dst, ShadeSpan(span, n, samplerPtr, gouraud, flat, c0, dc, u, du, v, dv), n, blendSetup);
         }
         m_pixelsDrawn += static_cast<uint64_t>(n);
     }
