@@ -123,7 +123,7 @@ private:
     }
     int I(const std::string& s) const {
         long v = ParseInt(s, where_);
-        if (v < -100000 || v > 100000) where_.Fail("number out of range: " + s);
+        if (v < -20000 || v > 20000) where_.Fail("number out of range: " + s);
         return static_cast<int>(v);
     }
     double R(const std::string& s) const { return ParseReal(s, where_); }
@@ -155,6 +155,25 @@ private:
         return x >= clipX0_ && y >= clipY0_ && x < clipX1_ && y < clipY1_ && pic_.image.Inside(x, y);
     }
 
+    // The part of [start, start + len) (local coordinates) that can land
+    // inside the clip box, so huge shapes cost no more than the sheet.
+    void VisibleX(int start, int len, int& a, int& b) const {
+        a = std::max(0, clipX0_ - ox_ - start);
+        b = std::min(len, clipX1_ - ox_ - start);
+    }
+    void VisibleY(int start, int len, int& a, int& b) const {
+        a = std::max(0, clipY0_ - oy_ - start);
+        b = std::min(len, clipY1_ - oy_ - start);
+    }
+    template <typename F>
+    void ForBox(int x, int y, int w, int h, F f) {
+        int i0, i1, j0, j1;
+        VisibleX(x, w, i0, i1);
+        VisibleY(y, h, j0, j1);
+        for (int j = j0; j < j1; ++j)
+            for (int i = i0; i < i1; ++i) f(i, j);
+    }
+
     void Size(int w, int h) {
         if (w < 1 || h < 1 || w > 8192 || h > 8192) where_.Fail("size out of range");
         pic_.image = Image(w, h, pic_.background);
@@ -170,7 +189,9 @@ private:
     void Poly(uint32_t c, const std::vector<double>& xs, const std::vector<double>& ys) {
         double minY = *std::min_element(ys.begin(), ys.end()), maxY = *std::max_element(ys.begin(), ys.end());
         size_t n = xs.size();
-        for (int y = static_cast<int>(std::floor(minY)); y <= static_cast<int>(std::ceil(maxY)); ++y) {
+        int y0 = std::max(static_cast<int>(std::floor(minY)), clipY0_ - oy_);
+        int y1 = std::min(static_cast<int>(std::ceil(maxY)), clipY1_ - oy_);
+        for (int y = y0; y <= y1; ++y) {
             double cy = y + 0.5;
             std::vector<double> cross;
             for (size_t i = 0; i < n; ++i) {
@@ -178,8 +199,10 @@ private:
                 if ((y0 <= cy && y1 > cy) || (y1 <= cy && y0 > cy)) cross.push_back(x0 + (cy - y0) / (y1 - y0) * (x1 - x0));
             }
             std::sort(cross.begin(), cross.end());
-            for (size_t k = 0; k + 1 < cross.size(); k += 2)
-                for (int x = static_cast<int>(std::ceil(cross[k] - 0.5)); x + 0.5 < cross[k + 1]; ++x) Plot(x, y, c);
+            for (size_t k = 0; k + 1 < cross.size(); k += 2) {
+                int xa = std::max(static_cast<int>(std::ceil(cross[k] - 0.5)), clipX0_ - ox_);
+                for (int x = xa; x + 0.5 < cross[k + 1] && x < clipX1_ - ox_; ++x) Plot(x, y, c);
+            }
         }
     }
 
@@ -245,6 +268,7 @@ private:
         int shadowOff = o.Has("shadow") ? std::max(1, ow) : 0;
         int m = ow + shadowOff;
         int mw = width + 2 * m, mh = height + 2 * m;
+        if (static_cast<long long>(mw) * mh > 16 << 20) where_.Fail("text too large");
         std::vector<uint8_t> ink(static_cast<size_t>(mw) * mh, 0);
         int pen = 0;
         for (size_t gi = 0; gi < glyphs.size(); ++gi) {
@@ -290,6 +314,14 @@ private:
     }
 
     void Outline(int x, int y, int w, int h, uint32_t c, int n) {
+        int i0, i1, j0, j1;
+        VisibleX(x, w, i0, i1);
+        VisibleY(y, h, j0, j1);
+        if (i1 <= i0 || j1 <= j0) return;
+        x += i0;
+        y += j0;
+        w = i1 - i0;
+        h = j1 - j0;
         std::vector<uint8_t> drawn(static_cast<size_t>(w) * h, 0);
         for (int j = 0; j < h; ++j)
             for (int i = 0; i < w; ++i) drawn[j * w + i] = InClip(x + i, y + j) && !IsBackground(x + i, y + j);
@@ -364,63 +396,64 @@ private:
             Need(t, 6);
             int x = I(t[1]), y = I(t[2]), w = I(t[3]), h = I(t[4]);
             uint32_t c = C(t[5]);
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i) Plot(x + i, y + j, c);
+            ForBox(x, y, w, h, [&](int i, int j) { Plot(x + i, y + j, c); });
         } else if (op == "frame") {
             Need(t, 6);
             int x = I(t[1]), y = I(t[2]), w = I(t[3]), h = I(t[4]);
             uint32_t c = C(t[5]);
             int th = t.size() > 6 ? I(t[6]) : 1;
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i)
-                    if (i < th || j < th || i >= w - th || j >= h - th) Plot(x + i, y + j, c);
+            ForBox(x, y, w, h, [&](int i, int j) {
+                if (i < th || j < th || i >= w - th || j >= h - th) Plot(x + i, y + j, c);
+            });
         } else if (op == "round") {
             Need(t, 7);
             int x = I(t[1]), y = I(t[2]), w = I(t[3]), h = I(t[4]), r = I(t[5]);
             uint32_t c = C(t[6]);
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i) {
-                    int cx = std::clamp(i, r, w - 1 - r), cy = std::clamp(j, r, h - 1 - r);
-                    double dx = i - cx, dy = j - cy;
-                    if (dx * dx + dy * dy <= (r + 0.3) * (r + 0.3)) Plot(x + i, y + j, c);
-                }
+            if (r < 0 || 2 * r > w || 2 * r > h) where_.Fail("corner radius does not fit the rectangle");
+            ForBox(x, y, w, h, [&](int i, int j) {
+                int cx = std::clamp(i, r, w - 1 - r), cy = std::clamp(j, r, h - 1 - r);
+                double dx = i - cx, dy = j - cy;
+                if (dx * dx + dy * dy <= (r + 0.3) * (r + 0.3)) Plot(x + i, y + j, c);
+            });
         } else if (op == "vgrad" || op == "hgrad") {
             Need(t, 7);
             int x = I(t[1]), y = I(t[2]), w = I(t[3]), h = I(t[4]);
             uint32_t c1 = C(t[5]), c2 = C(t[6]);
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i) {
-                    double f = op == "vgrad" ? (h > 1 ? double(j) / (h - 1) : 0) : (w > 1 ? double(i) / (w - 1) : 0);
-                    Plot(x + i, y + j, Lerp(c1, c2, f));
-                }
+            ForBox(x, y, w, h, [&](int i, int j) {
+                double f = op == "vgrad" ? (h > 1 ? double(j) / (h - 1) : 0) : (w > 1 ? double(i) / (w - 1) : 0);
+                Plot(x + i, y + j, Lerp(c1, c2, f));
+            });
         } else if (op == "checker" || op == "stripes") {
             Need(t, 8);
             int x = I(t[1]), y = I(t[2]), w = I(t[3]), h = I(t[4]), s = I(t[5]);
             if (s < 1) where_.Fail("pattern size must be positive");
             uint32_t c1 = C(t[6]), c2 = C(t[7]);
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i) {
-                    bool second = op == "checker" ? ((i / s + j / s) & 1) : (((i + j) / s) & 1);
-                    Plot(x + i, y + j, second ? c2 : c1);
-                }
+            ForBox(x, y, w, h, [&](int i, int j) {
+                bool second = op == "checker" ? ((i / s + j / s) & 1) : (((i + j) / s) & 1);
+                Plot(x + i, y + j, second ? c2 : c1);
+            });
         } else if (op == "disc" || op == "ring") {
             Need(t, op == "disc" ? 5 : 6);
             int cx = I(t[1]), cy = I(t[2]), r = I(t[3]);
             int th = op == "ring" ? I(t[4]) : r + 1;
             uint32_t c = C(t[op == "disc" ? 4 : 5]);
-            for (int j = -r; j <= r; ++j)
-                for (int i = -r; i <= r; ++i) {
-                    double d = std::sqrt(double(i * i + j * j));
-                    if (d <= r + 0.3 && d > r + 0.3 - th) Plot(cx + i, cy + j, c);
-                }
+            if (r < 0 || r > 8192) where_.Fail("radius out of range");
+            ForBox(cx - r, cy - r, 2 * r + 1, 2 * r + 1, [&](int i, int j) {
+                i -= r;
+                j -= r;
+                double d = std::sqrt(double(i) * i + double(j) * j);
+                if (d <= r + 0.3 && d > r + 0.3 - th) Plot(cx + i, cy + j, c);
+            });
         } else if (op == "glow") {
             Need(t, 5);
             int cx = I(t[1]), cy = I(t[2]), r = I(t[3]);
             uint32_t c = C(t[4]);
             double power = t.size() > 5 ? R(t[5]) : 2.0;
+            if (r < 1 || r > 8192 || power <= 0 || power > 16) where_.Fail("glow radius or power out of range");
             for (int j = -r; j <= r; ++j)
                 for (int i = -r; i <= r; ++i) {
-                    double d = std::sqrt(double(i * i + j * j)) / r;
+                    if (!InClip(cx + i, cy + j)) continue;
+                    double d = std::sqrt(double(i) * i + double(j) * j) / r;
                     if (d >= 1) continue;
                     double v = std::pow(1 - d, power);
                     uint32_t px = Lerp(0xFF000000u, c | 0xFF000000u, v);
@@ -449,7 +482,7 @@ private:
         } else if (op == "line") {
             Need(t, 6);
             int th = t.size() > 6 ? I(t[6]) : 1;
-            if (th < 1 || th > 64) where_.Fail("line width out of range");
+            if (th < 1 || th > 16) where_.Fail("line width out of range");
             Line(I(t[1]), I(t[2]), I(t[3]), I(t[4]), C(t[5]), th);
         } else if (op == "text") {
             Text(t);
