@@ -202,6 +202,8 @@ void IdleInput() {
 
 } // namespace
 
+bool GameListScrolling() { return g.scrolling; }
+
 int GameListEnter() {
     g.scrolling = false;
     g.direction = 0;

@@ -135,6 +135,8 @@ void TurnRing(double step) {
 
 } // namespace
 
+bool TitleRippling() { return g.counter >= kRippleStart; }
+
 int TitleEnter() {
     g.rotation = 0;
     g.selected = 0;

@@ -17,6 +17,8 @@ int SplashState();
 int TitleEnter();
 int TitleState();
 int ZoomTransition();
+// The title's logo is the rippling block (from its 80th frame on).
+bool TitleRippling();
 
 // Settings menu: re-scan, key settings, credits.
 int OptionEnter();
@@ -25,6 +27,8 @@ int OptionState();
 // Game list.
 int GameListEnter();
 int GameListState();
+// The list is between two games.
+bool GameListScrolling();
 
 // Running a game.
 int StartGame();
