@@ -208,6 +208,34 @@ TEST_F(DataTest, FolderNamesThatCannotBeKeysAreRefused) {
     EXPECT_EQ(data.CountPlay(nullptr), -1);
 }
 
+// Random bytes in every file: read without a fault, results within bounds.
+TEST_F(DataTest, GarbageFilesAreReadSafely) {
+    uint32_t x = 987654321;
+    auto next = [&x]() {
+        x = x * 1664525u + 1013904223u;
+        return static_cast<char>(x >> 24);
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::string bytes;
+        const int size = round * 97 % 3000;
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(next());
+        if (round % 3 == 0)
+            bytes = std::to_string(round * 13) + "\n" + bytes;   // a plausible count first
+        for (const char* name : {"save.dat", "pv.dat", "title.dat", "play.dat"})
+            root.Write(name, bytes);
+        data.LoadSettings();
+        data.LoadScore();
+        ASSERT_EQ(data.LoadTitleLines(), 0);
+        ASSERT_GE(data.GetTitleCount(), 1);
+        ASSERT_LE(data.GetTitleCount(), 255);
+        for (int i = 0; i < data.GetTitleCount(); ++i)
+            ASSERT_LE(std::strlen(data.GetTitleLine(i)), 63u);
+        data.CountPlay("game");
+        EXPECT_GE(data.GetPlayCount("game"), 1) << round;
+    }
+}
+
 TEST(ProfileIni, SectionMatchIgnoresCaseAndQuotesAreStripped) {
     CProfileIni ini;
     ini.Parse("[Sec]\na=\"quoted value\"\nb='x'\nc = plain \n[sec]\na=second\n");
