@@ -217,10 +217,13 @@ void CTevDxDrawGraphics::Present(bool countFrame) {
         for (int y = 0; y < h; ++y)
             std::memcpy(m_presentBuffer.data() + static_cast<size_t>(top + y) * back.Width() + left, back.Row(y),
                         static_cast<size_t>(w) * 4);
-        platform::Window().Present(m_presentBuffer.data(), back.Width(), back.Height(), back.Width());
+        m_lastPresented = m_presentBuffer.data();
     } else {
-        platform::Window().Present(back.Pixels(), back.Width(), back.Height(), back.Pitch());
+        m_lastPresented = back.Pixels();
     }
+    m_lastPresentedW = back.Width();
+    m_lastPresentedH = back.Height();
+    platform::Window().Present(m_lastPresented, back.Width(), back.Height(), back.Width());
     if (countFrame) {
         ++m_presentedFrames;
         DumpFrame();

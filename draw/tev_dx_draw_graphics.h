@@ -108,6 +108,11 @@ public:
     // Power-of-two texture side for a picture dimension.
     static int TextureSide(int value);
 
+    // What the last present handed to the window (tests).
+    const uint32_t* LastPresentedPixels() const { return m_lastPresented; }
+    int LastPresentedWidth() const { return m_lastPresentedW; }
+    int LastPresentedHeight() const { return m_lastPresentedH; }
+
     // Frames written by --dump so far.
     long DumpedFrames() const { return m_dumpedFrames; }
 
@@ -147,6 +152,8 @@ private:
     std::vector<uint32_t> m_presentBuffer;
     long m_presentedFrames = 0;
     long m_dumpedFrames = 0;
+    const uint32_t* m_lastPresented = nullptr;
+    int m_lastPresentedW = 0, m_lastPresentedH = 0;
     bool m_dumpDirReady = false;
     bool m_dumpFailureLogged = false;
 };

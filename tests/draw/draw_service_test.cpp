@@ -540,3 +540,56 @@ TEST_F(DrawService, FramesAreDumpedAtTheLogicalSize) {
     EXPECT_EQ(img.pixels[0], 0xFF000004u);
     EXPECT_TRUE(std::filesystem::exists(m_dir / "frames" / "frame-000002.png"));
 }
+
+TEST_F(DrawService, CustomSizeFullScreenShowsTheScreenCentredUnscaled) {
+    draw->SetScreenSize(300, 200);
+    draw->SetFullScreen(true);
+    draw->SetCustomSizeFullScreen(true);
+    Ready();
+    EXPECT_TRUE(Logged(": custom size fullscreen mode"));
+    ASSERT_EQ(Back().Width() * 1000 + Back().Height(), 320240);
+    draw->BeginFrame();
+    draw->SetClearColor(0xFF0000FFu);
+    draw->Clear();
+    draw->SetBlendMode(0);
+    draw->draw2d.FillRect(0, 0, 1, 1, 0xFFFF0000u);
+    draw->EndFrame();
+    const CTevDxDrawGraphics& g = draw->Graphics();
+    ASSERT_EQ(g.LastPresentedWidth() * 1000 + g.LastPresentedHeight(), 320240);
+    auto shown = [&](int x, int y) { return g.LastPresentedPixels()[y * 320 + x]; };
+    EXPECT_EQ(shown(10, 20), 0xFFFF0000u);     // the screen's top-left pixel
+    EXPECT_EQ(shown(11, 20), 0xFF0000FFu);
+    EXPECT_EQ(shown(309, 219), 0xFF0000FFu);   // its bottom-right pixel
+    EXPECT_EQ(shown(310, 219), 0xFF000000u);   // outside: black
+    EXPECT_EQ(shown(9, 20), 0xFF000000u);
+    EXPECT_EQ(shown(10, 220), 0xFF000000u);
+    // Without the custom size the whole back buffer goes out as it is.
+    CTevDxDraw plain;
+    plain.SetScreenSize(320, 240);
+    plain.Initialize(nullptr);
+    plain.InitializeAfterUser();
+    plain.BeginFrame();
+    plain.EndFrame();
+    EXPECT_EQ(plain.Graphics().LastPresentedPixels(), plain.Graphics().Device()->BackBuffer().Pixels());
+}
+
+TEST_F(DrawService, BackgroundLoadBeforeTheDeviceAndPackedPng) {
+    EXPECT_EQ(draw->CreateTextureBG(2, "x.bmp", 0), 0);
+    for (int i = 0; i < 2000 && draw->IsTextureLoading(2); ++i) usleep(5000);
+    draw->EndFrame();
+    EXPECT_TRUE(Logged(": Inited() Error"));
+    EXPECT_EQ(draw->IsTextureReady(2), 0);
+    Ready();
+    std::vector<uint32_t> px = {0xFF000000u, 0xFF112233u};
+    ASSERT_TRUE(platform::image::WritePng("p.png", px.data(), 2, 1, 2, false));
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(platform::image::ReadFile("p.png", bytes));
+    std::filesystem::remove("p.png");
+    std::string error;
+    ASSERT_TRUE(WritePack({{"p.png", std::vector<uint8_t>(bytes.begin(), bytes.end())}}, 0, 99, "pack", error));
+    EXPECT_EQ(draw->CreateTextureFromPack(3, "p.png", 0, 99), 0);
+    ASSERT_EQ(draw->IsTextureReady(3), 1);
+    auto tex = draw->Graphics().TextureOf(3);
+    EXPECT_EQ(tex->At(0, 0), 0u);   // opaque black is transparent in PNG pictures
+    EXPECT_EQ(tex->At(1, 0), 0xFF112233u);
+}
