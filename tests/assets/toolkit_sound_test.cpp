@@ -221,4 +221,11 @@ TEST(SongRender, LoopWrapsTailsToTheStart) {
     EXPECT_THROW(RenderSong(ParseSong("beats 1\ntrack a\n r4\n", "t")), SourceError);  // silent
 }
 
+TEST(SongRender, NarrowPulsesLeaveNoDcOffset) {
+    PcmSound s = RenderSong(ParseSong("tempo 120\nbeats 4\ntrack a duty=0.125 sustain=1\n o4 c1\n", "t"));
+    double sum = 0;
+    for (int16_t v : s.samples) sum += v;
+    EXPECT_LT(std::fabs(sum / s.samples.size()), 0.002 * 32768);
+}
+
 }  // namespace

@@ -517,6 +517,22 @@ PcmSound RenderSong(const Song& song) {
             right[i] += 0.35 * yl[back];
         }
     }
+    // Narrow pulse waves carry a DC offset that comes and goes with the notes:
+    // a gentle high-pass takes it out. Run around the loop twice so the
+    // filter's state at the start is the one it has at the end.
+    const double hp = std::exp(-2 * kPi * 15.0 / rate);
+    for (std::vector<double>* ch : {&left, &right}) {
+        std::vector<double>& x = *ch;
+        std::vector<double> y(loop);
+        double prevIn = x[loop - 1], prevOut = 0;
+        for (int pass = 0; pass < 2; ++pass)
+            for (size_t i = 0; i < loop; ++i) {
+                y[i] = hp * (prevOut + x[i] - prevIn);
+                prevIn = x[i];
+                prevOut = y[i];
+            }
+        x = y;
+    }
     double peak = 0;
     for (size_t i = 0; i < loop; ++i) peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
     if (peak < 1e-6) throw SourceError("the song is silent");
