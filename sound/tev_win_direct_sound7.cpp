@@ -162,9 +162,18 @@ void CTevWinDirectSound7::FillFromStart(SoundChannel& c) {
     if (c.buffer->Lock(0, c.bufferBytes, &p1, &n1, &p2, &n2) != audio::kOk) return;
     uint32_t got = n1;
     if (!c.reader->Read(-2, p1, &got)) got = 0;
-    Silence(p1, got, n1, c.buffer->GetFormat().bits);
-    c.buffer->Unlock(p1, n1, p2, n2);
     c.bytesQueued = got;
+    // A looping stream shorter than its ring repeats within it; left at one
+    // pass, the first loop would play the rest of the ring as silence.
+    uint32_t total = got;
+    while (c.streaming && c.looping && got > 0 && total < n1) {
+        got = n1 - total;
+        if (!c.reader->Read(-2, static_cast<uint8_t*>(p1) + total, &got)) got = 0;
+        if (got > 0) c.bytesQueued = got;
+        total += got;
+    }
+    Silence(p1, total, n1, c.buffer->GetFormat().bits);
+    c.buffer->Unlock(p1, n1, p2, n2);
 }
 
 void CTevWinDirectSound7::StartBuffer(SoundChannel& c) {

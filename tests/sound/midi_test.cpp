@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -175,6 +176,31 @@ TEST(MidiLoad, BadFilesFailWithTheConversionMessage) {
     ASSERT_EQ(g_debug.size(), 1u);
     EXPECT_NE(g_debug[0].find("の読み込みに失敗しました"), std::string::npos);
     EXPECT_EQ(p.midi.Load(256, "/nonexistent/song.mid"), 0);
+}
+
+TEST(MidiParse, SurvivesRandomDamage) {
+    auto base = MidiFile(1, 96,
+                         {Track({{0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}, {0, {0xF0, 0x03, 0x41, 0x10, 0xF7}}}),
+                          Track({{0, NoteOn(60)}, {10, {0x3E, 90}}, {10, {0xE0, 0, 64}}, {96, NoteOff(60)}})});
+    std::mt19937 rng(99);
+    int parsed = 0;
+    for (int round = 0; round < 2000; ++round) {
+        auto bytes = base;
+        int damage = 1 + static_cast<int>(rng() % 6);
+        for (int k = 0; k < damage; ++k) bytes[rng() % bytes.size()] = static_cast<uint8_t>(rng());
+        if (rng() % 4 == 0) bytes.resize(rng() % bytes.size());
+        TevMidiSong song;
+        if (CTevWinMidi::ParseSong(bytes.data(), bytes.size(), &song)) {
+            ++parsed;
+            ASSERT_FALSE(song.events.empty());
+            EXPECT_EQ(song.events.back().type, kMidiEndMarker);
+            for (const TevMidiEvent& e : song.events)
+                if (e.type == 0xF0 || e.type == 0xF7 || (e.type == 0xFF && e.metaType != 0x51 && e.metaType != 0x58 &&
+                                                         e.metaType != 0x2F))
+                    ASSERT_LE(static_cast<size_t>(e.data) + e.length, song.bytes.size());
+        }
+    }
+    EXPECT_GT(parsed, 0);
 }
 
 TEST(MidiPlay, SendsEventsOnTimeAndLoopsOnTheTickAfterTheEnd) {

@@ -245,6 +245,16 @@ TEST_F(SoundModule, LoopingStreamStartsAgainWithoutAGap) {
     EXPECT_EQ(sound.Channel(8).state, 2);
 }
 
+TEST_F(SoundModule, LoopingStreamShorterThanItsRingRepeatsWithin) {
+    ASSERT_TRUE(sound.Load(12, RampWav("ramp3s.wav", 3).c_str(), true));
+    sound.BeginFrame();
+    ASSERT_TRUE(sound.Play(12, true));
+    auto out = Frames(15 * 60, true);
+    const size_t period = 3 * kRate;
+    for (size_t k = 0; k < out.size() / 2; ++k)
+        ASSERT_EQ(out[2 * k], Value(static_cast<uint32_t>(k % period))) << "frame " << k;
+}
+
 TEST_F(SoundModule, StreamingPauseResumeAndSeek) {
     ASSERT_TRUE(sound.Load(9, RampWav("ramp20.wav", 20).c_str(), true));
     sound.BeginFrame();
