@@ -1,5 +1,8 @@
 #include "tests/launcher/launcher_e2e_support.h"
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <iterator>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -110,13 +113,15 @@ void LauncherRun::AddProbe(const std::string& folder, const std::string& title, 
     if (failStart) m_box.WriteFile(folder + "/fail", "");
 }
 
-int LauncherRun::Run(long maxFrames, const Script& script, int dumpEvery) {
+int LauncherRun::Run(long maxFrames, const Script& script, int dumpEvery, const std::vector<std::string>& extra) {
     ++m_runs;
     m_dumpDir = m_box.Path("frames" + std::to_string(m_runs));
     std::string input = m_box.Path("input" + std::to_string(m_runs) + ".txt");
     m_box.WriteFile("input" + std::to_string(m_runs) + ".txt", script.Text());
-    return m_box.Run({"--headless", "--frames", std::to_string(maxFrames), "--input", input, "--dump", m_dumpDir,
-                      "--dump-every", std::to_string(dumpEvery)});
+    std::vector<std::string> args = {"--headless", "--frames", std::to_string(maxFrames), "--input", input,
+                                     "--dump", m_dumpDir, "--dump-every", std::to_string(dumpEvery)};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return m_box.Run(args);
 }
 
 std::string LauncherRun::FramePath(long n) const {
@@ -149,6 +154,44 @@ long LauncherRun::LastFrame() const {
         if (std::sscanf(f.path().filename().c_str(), "frame-%ld.png", &n) == 1 && n > last) last = n;
     }
     return last;
+}
+
+double AudioRms(const std::string& wavPath, long firstFrame, long lastFrame) {
+    std::ifstream in(wavPath, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return -1;
+    int channels = 0, bits = 0;
+    size_t pos = 12;
+    while (pos + 8 <= bytes.size()) {
+        uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + pos + 4, 4);
+        std::string id = bytes.substr(pos, 4);
+        size_t body = pos + 8;
+        if (id == "fmt " && body + 16 <= bytes.size()) {
+            uint16_t c = 0, b = 0;
+            std::memcpy(&c, bytes.data() + body + 2, 2);
+            std::memcpy(&b, bytes.data() + body + 14, 2);
+            channels = c;
+            bits = b;
+        } else if (id == "data") {
+            if (channels <= 0 || bits != 16) return -1;
+            size_t frameBytes = static_cast<size_t>(channels) * 2;
+            size_t available = std::min<size_t>(size, bytes.size() - body) / frameBytes;
+            size_t from = static_cast<size_t>(std::max(0L, firstFrame)) * 735;
+            size_t to = std::min(available, static_cast<size_t>(std::max(0L, lastFrame)) * 735);
+            if (from >= to) return -1;
+            double sum = 0;
+            for (size_t i = from; i < to; ++i)
+                for (int c = 0; c < channels; ++c) {
+                    int16_t v = 0;
+                    std::memcpy(&v, bytes.data() + body + i * frameBytes + c * 2, 2);
+                    sum += (v / 32768.0) * (v / 32768.0);
+                }
+            return std::sqrt(sum / ((to - from) * channels));
+        }
+        pos = body + size + (size & 1);
+    }
+    return -1;
 }
 
 std::string FromTextMode(const std::string& bytes) {

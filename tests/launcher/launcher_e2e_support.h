@@ -56,7 +56,7 @@ public:
 
     // Runs to at most maxFrames; dumps every dumpEvery-th frame into a fresh
     // folder. Returns the exit code.
-    int Run(long maxFrames, const Script& script, int dumpEvery = 1);
+    int Run(long maxFrames, const Script& script, int dumpEvery = 1, const std::vector<std::string>& extra = {});
 
     // Frame n of the last run (1 = the first main-loop frame); fails the
     // test when it was not dumped.
@@ -75,6 +75,10 @@ private:
     int m_runs = 0;
     std::string m_dumpDir;
 };
+
+// RMS (0 ... 1) of a 16-bit PCM WAV recording between two main-loop frames
+// (44100 Hz: 735 sample frames per 60 Hz frame); -1 when it cannot be read.
+double AudioRms(const std::string& wavPath, long firstFrame, long lastFrame);
 
 // "pv.dat" / "save.dat" are stored with every 0x0A as 0x0D 0x0A.
 std::string FromTextMode(const std::string& bytes);

@@ -350,7 +350,7 @@ TEST(LauncherPlay, GameRunsEndsAndTheListComesBack) {
     long secondStart = second + 32 + 61;
     long secondBack = secondStart + 7;
     s.Tap(secondBack + 60, "ESCAPE");
-    EXPECT_EQ(run.Run(3000, s), 0);
+    EXPECT_EQ(run.Run(3000, s, 1, {"--record-audio", run.Box().Path("audio.wav")}), 0);
     EXPECT_EQ(run.LastFrame(), secondBack + 60);
 
     std::string trace = run.Read("a_probe/trace.txt");
@@ -370,9 +370,25 @@ TEST(LauncherPlay, GameRunsEndsAndTheListComesBack) {
     Image listBefore = run.Frame(kListFirst + 30);
     Image listAfter = run.Frame(back + 30);
     EXPECT_EQ(Differing(listBefore, listAfter, kNotSlowMark), 0);
+    // The list's music plays before and after the game, not during it
+    // (the game released every sound).
+    std::string audio = run.Box().Path("audio.wav");
+    EXPECT_GT(AudioRms(audio, kListFirst + 10, kListFirst + 40), 0.01);
+    EXPECT_EQ(AudioRms(audio, kGameStart + 2, kGameStart + 15), 0.0);
+    EXPECT_GT(AudioRms(audio, back + 10, back + 35), 0.01) << "launcher sounds reloaded";
     // Second game: MainLoop's -1 ends it like 1 does, the list is back.
     EXPECT_GT(Greenish(run.Frame(secondStart + 3), {0, 0, 320, 90}), 20000);
     EXPECT_GT(Bluish(run.Frame(secondBack + 30), kListHeader), 1000);
+}
+
+TEST(LauncherGameList, ButtonOneHeldFromTheTitleStartsNothing) {
+    LauncherRun run;
+    run.AddProbe("probe", "Probe", "10");
+    Script s = ToTitle();
+    s.Down(kTitleChoose, "Z").Up(kListInput + 15, "Z");   // pressed on the title, released in the list
+    EXPECT_EQ(run.Run(kListInput + 120, s), 0);
+    EXPECT_GT(Bluish(run.Frame(kListInput + 120), kListHeader), 1000) << "still the list, no fade";
+    EXPECT_FALSE(run.Exists("probe/trace.txt"));
 }
 
 TEST(LauncherPlay, SecondPlayStartsFromAFreshLibrary) {
