@@ -42,7 +42,7 @@ int SystemInit(ITevModule** block, ITevApp* application) { return KitSystemInit(
 
 TevGameInfo* GetInfo(TevGameInfo* info) {
     return KitFillInfo(info, arrow_sprint::kTitle, "TEV Arcade",
-                       "矢印どおりに押して加速、1ボタンで穴を跳べ。2ボタンで終了", "image.bmp");
+                       "出た矢印を押して加速、1ボタンで穴を跳び越せ", "image.bmp");
 }
 
 int UserInit(const unsigned char* keyConfig) {

@@ -36,7 +36,7 @@ int SystemInit(ITevModule** block, ITevApp* application) {
 }
 
 TevGameInfo* GetInfo(TevGameInfo* info) {
-    return KitFillInfo(info, "グリッドサーペント", "TEV Arcade", "食べて伸びるヘビ。1ボタンで升目を大きく、2ボタンで小さく",
+    return KitFillInfo(info, "グリッドサーペント", "TEV Arcade", "食べて伸びるヘビ。始まる前に1・2ボタンで升目を選べる",
                        "image.bmp");
 }
 
