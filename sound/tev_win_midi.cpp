@@ -59,7 +59,8 @@ bool ParseTrack(const uint8_t* data, size_t size, size_t pos, std::vector<TevMid
     Reader r{data, pos + 8, std::min<size_t>(size, pos + 8 + static_cast<size_t>(length))};
     uint32_t tick = 0;
     uint8_t running = 0;
-    events->reserve(events->size() + length / 3 + 1);
+    // Sized by the bytes actually there, not by what the header claims.
+    events->reserve(events->size() + (r.end - r.pos) / 3 + 1);
     while (r.pos < r.end) {
         tick += r.Vlq();
         TevMidiEvent e;
