@@ -57,7 +57,8 @@ void DrawKeyHelp(bool resetFont) {
     if (resetFont) ResetFontNow();
     ITevFont& f = Font();
     f.Begin();
-    bool wsad = k.directionKeys == 1;
+    // Any non-zero value binds W S A D, so the box shows them too.
+    bool wsad = k.directionKeys != 0;
     f.DrawText(231, 13, wsad ? "W" : "↑");
     f.DrawText(214, 31, wsad ? "A" : "←");
     f.DrawText(248, 31, wsad ? "D" : "→");

@@ -1,6 +1,7 @@
 // Opening splash: "Presented by" and the team's name, whose middle word is
 // shuffled letter by letter until the player stops it with button 1. Also
 // the attract screen the title falls back to when left alone.
+#include <cstdint>
 #include <cstring>
 #include "launcher/hsv_color.h"
 #include "launcher/launcher_shell.h"
@@ -41,8 +42,9 @@ void StartParticles() {
         p.size = 20;
         p.x = Rand() % 300 + 10;
         p.y = 240;
-        p.speed = (Rand() & 0xFF) / 170.0 + 1.5;
-        p.hue = (Rand() & 0xFF) * 6 / 255.0;
+        // Whole steps: two speeds and the six whole hues (6 itself is black).
+        p.speed = (Rand() & 0xFF) / 170 + 1.5;
+        p.hue = (Rand() & 0xFF) * 6 / 255;
     }
 }
 
@@ -171,9 +173,10 @@ int SplashState() {
             g.counter = 0;
         } else if (g.counter > kInputDelay && Pressed(kTevButton1)) {
             g.phase = 1;
-            ++score.tries;
+            // A score file may hold anything; the counts stop at their top.
+            if (score.tries < INT32_MAX) ++score.tries;
             if (Solved()) {
-                ++score.hits;
+                if (score.hits < INT32_MAX) ++score.hits;
                 g.result = 1;
                 StartParticles();
                 Sound().Play(kSndOk, false);

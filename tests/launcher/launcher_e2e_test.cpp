@@ -142,6 +142,28 @@ TEST(LauncherSplash, ButtonStopsTheLettersAndCountsTheTry) {
     EXPECT_GE(ScoreField(pv, 1), hits);
 }
 
+TEST(LauncherSplash, SurvivesGarbageDataFiles) {
+    LauncherRun run;
+    run.AddProbe("probe", "Probe");
+    // Counts at their top, and a key record of nothing but 0xFF.
+    run.Box().WriteFile("pv.dat", std::string("\xFF\xFF\xFF\x7F\xFF\xFF\xFF\x7F", 8));
+    run.Box().WriteFile("save.dat", std::string(6, '\xFF'));
+    Script s;
+    s.Tap(kSplashStop, "Z");   // no longer button 1: nothing
+    EXPECT_EQ(run.Run(kSplashStop + 20, s), 0);
+    EXPECT_EQ(Lit(run.Frame(kSplashStop + 5), kSplashResult), 0);
+    EXPECT_GT(Lit(run.Frame(kSplashStop + 5), kKeyHelp), 200);
+
+    // Default keys again: the try is counted, the counts stay at their top.
+    run.Box().WriteFile("save.dat", "");
+    EXPECT_EQ(run.Run(kSplashStop + 20, s), 0);
+    EXPECT_GT(Lit(run.Frame(kSplashStop + 5), kSplashResult), 20);
+    std::string pv = FromTextMode(run.Read("pv.dat"));
+    ASSERT_EQ(pv.size(), 8u);
+    EXPECT_EQ(ScoreField(pv, 0), 0x7FFFFFFFu);
+    EXPECT_EQ(ScoreField(pv, 1), 0x7FFFFFFFu);
+}
+
 TEST(LauncherTitle, RingTurnsBothWaysAndExitEnds) {
     LauncherRun run;
     run.AddProbe("probe", "Probe");
