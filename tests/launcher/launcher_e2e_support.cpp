@@ -43,6 +43,10 @@ int Bluish(const Image& img, Rect r) {
     return Count(img, r, [](int R, int G, int B) { return B > 100 && B > R + 40 && B > G + 40; });
 }
 
+int Colourful(const Image& img, Rect r) {
+    return Count(img, r, [](int R, int G, int B) { return std::max({R, G, B}) - std::min({R, G, B}) > 100; });
+}
+
 long Brightness(const Image& img, Rect r) {
     long sum = 0;
     Count(img, r, [&](int R, int G, int B) {

@@ -24,6 +24,8 @@ int Reddish(const Image& img, Rect r);
 int Yellowish(const Image& img, Rect r);
 int Greenish(const Image& img, Rect r);
 int Bluish(const Image& img, Rect r);
+// Pixels with a strong colour (brightest minus darkest channel above 100).
+int Colourful(const Image& img, Rect r);
 // Sum of the brightest channel over the region.
 long Brightness(const Image& img, Rect r);
 // A fingerprint of the region's pixels.

@@ -142,6 +142,26 @@ TEST(LauncherSplash, ButtonStopsTheLettersAndCountsTheTry) {
     EXPECT_GE(ScoreField(pv, 1), hits);
 }
 
+TEST(LauncherSplash, AHitCountsAndSendsUpParticles) {
+    // The launcher's generator starts from the same state every run: the
+    // shuffled letters spell the tag at frame 437.
+    constexpr long kHitFrame = 437;
+    LauncherRun run;
+    run.AddProbe("probe", "Probe");
+    Script s;
+    s.Tap(kHitFrame, "Z");
+    EXPECT_EQ(run.Run(kHitFrame + 60, s), 0);
+    std::string pv = FromTextMode(run.Read("pv.dat"));
+    ASSERT_EQ(pv.size(), 8u);
+    EXPECT_EQ(ScoreField(pv, 0), 1u);
+    EXPECT_EQ(ScoreField(pv, 1), 1u);
+    Image hit = run.Frame(kHitFrame + 10);
+    EXPECT_GT(Yellowish(hit, kLetters), 20);
+    EXPECT_EQ(Colourful(run.Frame(kHitFrame - 1), {0, 120, 320, 120}), 0);
+    EXPECT_GT(Colourful(hit, {0, 120, 320, 120}), 10) << "particles rising from the bottom";
+    EXPECT_NE(Hash(hit, {0, 120, 320, 120}), Hash(run.Frame(kHitFrame + 20), {0, 120, 320, 120}));
+}
+
 TEST(LauncherSplash, SurvivesGarbageDataFiles) {
     LauncherRun run;
     run.AddProbe("probe", "Probe");
