@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -204,11 +203,13 @@ TEST(GamesFromLauncher, ArrowSprintClearedThenGridSerpentLost) {
     SerpentRandom serpent_rng;
     Blank blank;
     int serpent_frames = 0;
-    int t300_head_x = -1;
+    int t300_head_x = -1, lost_at = -1;
     while (!grid_serpent::Frame(*serpent, grid_serpent::Buttons{}, serpent_rng, blank)) {
-        ++serpent_frames;
         if (serpent->state == grid_serpent::kPlaying && serpent->t == 301) t300_head_x = serpent->seg[0].x;
+        if (serpent->state == grid_serpent::kLost && lost_at < 0) lost_at = serpent_frames;
+        ++serpent_frames;
     }
+    ASSERT_EQ(serpent->result, grid_serpent::kResultLost);
     const grid_serpent::Food food = serpent->food;
     const long serpent_end = serpent_start + serpent_frames;
     script.Tap(serpent_end + 60, "ESCAPE");  // in the list: the launcher quits
@@ -222,7 +223,9 @@ TEST(GamesFromLauncher, ArrowSprintClearedThenGridSerpentLost) {
                             std::to_string(kClock)});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
     // Quit by Escape in the list, long before the frame limit.
-    EXPECT_FALSE(box.Exists(Dump(box, serpent_end + 100).substr(box.Root().size() + 1)));
+    char late[64];
+    std::snprintf(late, sizeof late, "dump/frame-%06ld.png", serpent_end + 100);
+    EXPECT_FALSE(box.Exists(late));
 
     // Each game was started once from the list.
     const std::string plays = box.ReadFile("play.dat");
@@ -247,4 +250,8 @@ TEST(GamesFromLauncher, ArrowSprintClearedThenGridSerpentLost) {
     EXPECT_EQ(pink.r, 255);
     EXPECT_EQ(pink.g, 0);
     EXPECT_EQ(pink.b, 0x99);
+    // After the crash the field stays for 120 frames, then only the verdict.
+    const long lost = serpent_start + lost_at;
+    EXPECT_EQ(PixelAt(Dump(box, lost + 60), food.x + 4, food.y + 4).b, 0x99);
+    EXPECT_EQ(PixelAt(Dump(box, lost + 200), food.x + 4, food.y + 4).b, 0);
 }
