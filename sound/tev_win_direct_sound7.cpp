@@ -71,8 +71,9 @@ CTevWinMidi& CTevWinDirectSound7::MidiPlayer() {
 }
 
 bool CTevWinDirectSound7::Initialize(ITevApp* app) {
-    m_device.reset();
+    // A second call must not drop the device the channels' buffers live on.
     if (!app || m_initialized) return false;
+    m_device.reset();
     void* window = app->GetWindowHandle();
     if (!window) {
         Log(kLevelError, "CTevWinDirectSound7::Initialize() CannotGetHWND-Error.");

@@ -85,7 +85,12 @@ protected:
 } // namespace
 
 TEST_F(SoundModule, InitializeOnceAndOnlyWithAWindow) {
-    EXPECT_FALSE(sound.Initialize(&app));   // already initialized
+    ASSERT_TRUE(sound.Load(0, RampWav("ramp1.wav", 1).c_str(), false));
+    EXPECT_FALSE(sound.Initialize(&app));   // already initialized: refused, and nothing lost
+    sound.BeginFrame();
+    EXPECT_TRUE(sound.Play(0, false));
+    EXPECT_EQ(Frames(1)[2 * 100], Value(100));
+    EXPECT_TRUE(sound.Load(1, RampWav("ramp1.wav", 1).c_str(), false));
     CTevWinDirectSound7 other;
     FakeApp noWindow;
     noWindow.window = nullptr;
