@@ -3,6 +3,7 @@
 // and resume, the streaming ring and its end, MIDI channels and recording.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -11,6 +12,7 @@
 #include "platform/run_options.h"
 #include "plugin_api/tev_app.h"
 #include "sound/tev_wave_file.h"
+#include "sound/wav_decoders.h"
 #include "sound/tev_win_direct_sound7.h"
 #include "sound/tev_win_midi.h"
 #include "tests/sound/sound_test_util.h"
@@ -347,4 +349,34 @@ TEST_F(SoundModule, RecordAudioWritesTheMixedOutput) {
     r.Close();
     for (size_t k = 0; k < 10 * 735; ++k) ASSERT_EQ(pcm[2 * k], Value(static_cast<uint32_t>(k))) << k;
     ASSERT_TRUE(sound.Initialize(&app));   // for TearDown
+}
+
+TEST_F(SoundModule, CompressedWavSwitchPlaysAdpcmAsPcm) {
+    const uint32_t frames = 4 * 505;
+    std::vector<int16_t> pcm(frames);
+    for (uint32_t i = 0; i < frames; ++i) pcm[i] = static_cast<int16_t>(6000 * std::sin(i * 0.03));
+    auto data = tev_sound::EncodeImaAdpcm(pcm.data(), frames, 1, 256);
+    auto fmt = FmtBody(0x11, 1, kRate, 4, 256, 22311);
+    Put16(fmt, 2);
+    Put16(fmt, 505);
+    auto path = WriteFile("switch_adpcm.wav", Riff({Chunk("fmt ", fmt), Chunk("data", data)}));
+    EXPECT_FALSE(sound.Load(0, path.c_str(), false));   // as it is: not playable
+
+    sound.Finalize();
+    g_tevCompressedWav = true;
+    ASSERT_TRUE(sound.Initialize(&app));
+    g_tevCompressedWav = false;
+    ASSERT_TRUE(sound.Load(0, path.c_str(), false));
+    EXPECT_EQ(sound.Channel(0).dataBytes, frames * 2);
+    sound.BeginFrame();
+    sound.Play(0, false);
+    auto out = Frames(3);
+    double sq = 0;
+    for (uint32_t k = 0; k < frames; ++k) sq += double(out[2 * k] - pcm[k]) * (out[2 * k] - pcm[k]);
+    EXPECT_LT(std::sqrt(sq / frames), 400.0);
+    for (size_t k = frames; k < out.size() / 2; ++k) ASSERT_EQ(out[2 * k], 0);
+
+    sound.Finalize();   // back to the plain reader for the tests after this one
+    ASSERT_TRUE(sound.Initialize(&app));
+    EXPECT_FALSE(sound.Load(0, path.c_str(), false));
 }
