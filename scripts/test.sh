@@ -8,7 +8,7 @@ build="${TEV_TEST_BUILD:-$root/build-test}"
 cmake -S "$root" -B "$build" -G Ninja -DTEV_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
-export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 # Tests that open a real window get a private X server.

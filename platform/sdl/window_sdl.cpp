@@ -23,7 +23,9 @@ public:
         if (m_overlay) SDL_DestroyTexture(m_overlay);
         if (m_renderer) SDL_DestroyRenderer(m_renderer);
         if (m_window) SDL_DestroyWindow(m_window);
-        if (m_sdlStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        // SDL's video subsystem stays up until the process ends: shutting it
+        // down unloads the X libraries it opened, and leak reports of their
+        // process-lifetime caches would then point into unmapped memory.
     }
 
     bool Create(const char* title, int clientWidth, int clientHeight) override {
@@ -31,7 +33,6 @@ public:
             std::fprintf(stderr, "launcher: no display: %s\n", SDL_GetError());
             return false;
         }
-        m_sdlStarted = true;
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");  // the application paces frames
         m_window = SDL_CreateWindow(Cp932ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -216,7 +217,6 @@ public:
     }
 
 private:
-    bool m_sdlStarted = false;
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;

@@ -48,9 +48,9 @@ TEST(LauncherProgram, RealWindowClosesOnTheCloseBox) {
     LauncherSandbox box;
     int pid = box.Start({"--scale", "1", "--frames", "100000"});
     std::string closer = std::string(TEV_BINARY_DIR) + "/tests/support/x11_close_window";
-    // The window is named after the program until the launcher renames it.
+    // Let it run frames for a moment once its window is up.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    int sent = std::system((closer + " launcher_WINDOW 60 || " + closer + " ProjectVarrow 5").c_str());
+    int sent = std::system((closer + " " + std::to_string(pid) + " 60").c_str());
     int code = LauncherSandbox::Wait(pid, 120);
     EXPECT_EQ(sent, 0);
     EXPECT_EQ(code, 0) << box.ReadFile("run.log");

@@ -1,6 +1,7 @@
 /* Test helper: presses a window's close box the way a window manager does
- * (WM_DELETE_WINDOW). x11_close_window NAME [timeout-seconds]
- * Waits for a window whose title is NAME; exit 0 when the message was sent. */
+ * (WM_DELETE_WINDOW). x11_close_window PID [timeout-seconds]
+ * Waits for a window of process PID (_NET_WM_PID), so tests running side by
+ * side on one X server never close each other's windows; exit 0 when sent. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <stdio.h>
@@ -8,18 +9,29 @@
 #include <string.h>
 #include <unistd.h>
 
-static Window Find(Display* d, Window w, const char* name) {
-    char* title = NULL;
-    if (XFetchName(d, w, &title) && title) {
-        int same = strcmp(title, name) == 0;
-        XFree(title);
-        if (same) return w;
-    }
+static long PidOf(Display* d, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = NULL;
+    long pid = -1;
+    Atom property = XInternAtom(d, "_NET_WM_PID", True);
+    if (property != None &&
+        XGetWindowProperty(d, w, property, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        data && count == 1 && format == 32)
+        pid = (long)*(unsigned long*)data;
+    if (data) XFree(data);
+    return pid;
+}
+
+static Window Find(Display* d, Window w, long pid) {
+    XWindowAttributes attributes;
+    if (PidOf(d, w) == pid && XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsViewable) return w;
     Window root, parent, *children = NULL;
     unsigned int n = 0;
     Window found = 0;
     if (XQueryTree(d, w, &root, &parent, &children, &n)) {
-        for (unsigned int i = 0; i < n && !found; ++i) found = Find(d, children[i], name);
+        for (unsigned int i = 0; i < n && !found; ++i) found = Find(d, children[i], pid);
         if (children) XFree(children);
     }
     return found;
@@ -27,12 +39,13 @@ static Window Find(Display* d, Window w, const char* name) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
+    long pid = atol(argv[1]);
     int timeout = argc > 2 ? atoi(argv[2]) : 30;
     Display* d = XOpenDisplay(NULL);
     if (!d) return 3;
     Window w = 0;
     for (int i = 0; i < timeout * 10 && !w; ++i) {
-        w = Find(d, DefaultRootWindow(d), argv[1]);
+        w = Find(d, DefaultRootWindow(d), pid);
         if (!w) usleep(100000);
     }
     if (!w) return 4;
