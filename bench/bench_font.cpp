@@ -72,6 +72,8 @@ int Bench() {
         double warm = FrameMs(font, device, 600);
         std::printf("  %-12s %2d px: first frame %7.3f ms (%ld glyphs rasterized), then median %.3f ms per frame\n",
                     c.face == CTevDxFont::DefaultFace() ? "gothic" : c.face, c.height, cold, rasterized, warm);
+        std::printf("RESULT\tfont %s %d px: 40 lines x 30 chars per frame\t%.3f ms\t<= 0.3 ms\n",
+                    c.face == CTevDxFont::DefaultFace() ? "gothic" : c.face, c.height, warm);
     }
     return 0;
 }
