@@ -194,10 +194,12 @@ TEST(MidiParse, SurvivesRandomDamage) {
             ++parsed;
             ASSERT_FALSE(song.events.empty());
             EXPECT_EQ(song.events.back().type, kMidiEndMarker);
-            for (const TevMidiEvent& e : song.events)
+            for (const TevMidiEvent& e : song.events) {
                 if (e.type == 0xF0 || e.type == 0xF7 || (e.type == 0xFF && e.metaType != 0x51 && e.metaType != 0x58 &&
-                                                         e.metaType != 0x2F))
+                                                         e.metaType != 0x2F)) {
                     ASSERT_LE(static_cast<size_t>(e.data) + e.length, song.bytes.size());
+                }
+            }
         }
     }
     EXPECT_GT(parsed, 0);
