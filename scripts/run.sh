@@ -4,6 +4,6 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEV_BUILD_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEV_BUILD_TESTS=OFF -DTEV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
 exec "$root/build/dist/launcher" "$@"
