@@ -2,9 +2,16 @@
 add_compile_options(-Wall -Wextra)
 # Sources are UTF-8; every narrow literal is Shift-JIS (CP932), as strings
 # crossing the plug-in boundary and the data files are.
-add_compile_options(-finput-charset=UTF-8 $<$<COMPILE_LANGUAGE:CXX>:-fexec-charset=CP932>)
+add_compile_options(-finput-charset=UTF-8 $<$<COMPILE_LANG_AND_ID:CXX,GNU>:-fexec-charset=CP932>)
 if(TEV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+# Fuzz builds (clang): libraries get the fuzzer's coverage hooks; the fuzz
+# targets themselves link with -fsanitize=fuzzer.
+option(TEV_FUZZ "Instrument for libFuzzer (clang only)" OFF)
+if(TEV_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
