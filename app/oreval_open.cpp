@@ -112,6 +112,9 @@ int OrevalOpen::Read(char** buffer, const char* name) {
     if (!buffer || *buffer || !name) return -1;
     if (const Node* node = Find(name)) {
         if (node->size < 0) return -1;
+        // A damaged index may claim more than the archive holds: fail before allocating it.
+        const int archiveSize = FileSize(PackFileName(m_prefix, node->archive, "dat").c_str());
+        if (archiveSize < 0 || node->offset < 0 || int64_t(node->offset) + node->size > archiveSize) return -1;
         *buffer = new (std::nothrow) char[node->size > 0 ? node->size : 1];
         if (!*buffer) return -1;
         if (!Decode(*node, *buffer)) {

@@ -61,6 +61,11 @@ int CBmp::Parse(const unsigned char* data, size_t size, bool readPixels) {
     m_infoHeader.biClrImportant = U32(h + 36);
     m_width = m_infoHeader.biWidth;
     m_rowLength = static_cast<int>((static_cast<int64_t>(m_width) + 3) & ~int64_t(3));
+    // -2^31 rows has no row count (cannot be negated): not a picture.
+    if (m_infoHeader.biHeight == INT32_MIN) {
+        m_width = m_rowLength = 0;
+        return 2;
+    }
     m_height = m_infoHeader.biHeight;
     if (!readPixels) return 0;
 
@@ -103,7 +108,8 @@ uint32_t CBmp::GetPixel(int x, int y) const {
         if (at + 3 > int64_t(m_pixels.size())) return 0xFFFFFFFFu;
         return 0xFF000000u | (uint32_t(m_pixels[at + 2]) << 16) | (uint32_t(m_pixels[at + 1]) << 8) | m_pixels[at];
     }
-    const int64_t at = row * m_rowLength + x;
+    // The padded row length of a huge width does not fit m_rowLength's int.
+    const int64_t at = row * ((int64_t(m_width) + 3) & ~int64_t(3)) + x;
     if (at >= int64_t(m_pixels.size())) return 0xFFFFFFFFu;
     const TevRgbQuad& q = m_palette[m_pixels[at]];
     return 0xFF000000u | (uint32_t(q.red) << 16) | (uint32_t(q.green) << 8) | q.blue;

@@ -1,6 +1,7 @@
 #include "sound/wav_decoders.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "plugin_api/tev_sound.h"
@@ -126,11 +127,14 @@ protected:
             for (uint32_t c = 0; c < ch; ++c, ++n) {
                 int nibble = (n & 1) ? (data[n / 2] & 0x0F) : (data[n / 2] >> 4);
                 int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
-                int pred = (s1[c] * c1[c] + s2[c] * c2[c]) / 256 + signedNibble * delta[c];
+                // 64-bit sum: two extreme history samples and coefficients reach 2^31.
+                int pred = static_cast<int>((int64_t{s1[c]} * c1[c] + int64_t{s2[c]} * c2[c]) / 256) +
+                           signedNibble * delta[c];
                 pred = Clamp16(pred);
                 s2[c] = s1[c];
                 s1[c] = pred;
-                delta[c] = std::max(16, kMsAdapt[nibble] * delta[c] / 256);
+                // A damaged header's step would grow past int; capped where the usual decoders cap it.
+                delta[c] = std::clamp(kMsAdapt[nibble] * delta[c] / 256, 16, INT_MAX / 768);
                 out[s * ch + c] = static_cast<int16_t>(pred);
             }
         }
