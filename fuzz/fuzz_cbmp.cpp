@@ -15,8 +15,10 @@ void Probe(CBmp& bmp) {
             for (int x = 0; x < w; ++x) sink = sink ^ bmp.GetPixel(x, y);
     }
     // Outside the picture and the corners.
+    // Widths come from the file and may be negative.
+    const int lastX = w > 0 ? w - 1 : 0, lastY = h > 0 ? h - 1 : 0;
     sink = sink ^ bmp.GetPixel(-1, 0) ^ bmp.GetPixel(0, -1) ^ bmp.GetPixel(w, 0) ^ bmp.GetPixel(0, h);
-    sink = sink ^ bmp.GetPixel(0, 0) ^ bmp.GetPixel(w - 1, h - 1);
+    sink = sink ^ bmp.GetPixel(0, 0) ^ bmp.GetPixel(lastX, lastY) ^ bmp.GetPixel(lastX, 0) ^ bmp.GetPixel(0, lastY);
     (void)sink;
 }
 
