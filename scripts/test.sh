@@ -23,4 +23,13 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 fi
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+status=0
+ctest --output-on-failure -j"$(nproc)" --timeout 600 || status=$?
+# Every fuzz target for a few seconds on its corpus, seeded from this build's
+# files (clang only); a crash or sanitizer report fails the command.
+if command -v clang++ >/dev/null; then
+  FUZZ_SECONDS="${FUZZ_SECONDS:-5}" FUZZ_DIST="$build/dist" FUZZ_JOBS="$(nproc)" "$root/scripts/fuzz.sh" || status=1
+else
+  echo "test: clang++ not found, fuzz targets not run"
+fi
+exit "$status"
