@@ -104,6 +104,8 @@ uint32_t CBmp::GetPixel(int x, int y) const {
     const int64_t row = m_height > 0 ? rows - 1 - y : y;
     if (m_infoHeader.biBitCount == 24) {
         const int64_t stride = (int64_t(m_width) * 3 + 3) & ~int64_t(3);
+        // Rows past the data first: row * stride of a huge picture overflows.
+        if (row > int64_t(m_pixels.size()) / stride) return 0xFFFFFFFFu;
         const int64_t at = row * stride + int64_t(x) * 3;
         if (at + 3 > int64_t(m_pixels.size())) return 0xFFFFFFFFu;
         return 0xFF000000u | (uint32_t(m_pixels[at + 2]) << 16) | (uint32_t(m_pixels[at + 1]) << 8) | m_pixels[at];

@@ -67,3 +67,15 @@ TEST(CBmpRegression, PaletteRowsOfAHugeWidthStayInsideTheData) {
     EXPECT_EQ(bmp.GetPixel(0, 0), 0xFFFFFFFFu);    // top row: beyond the bytes
     EXPECT_EQ(bmp.GetPixel(INT32_MAX - 3, 1), 0xFFFFFFFFu);
 }
+
+TEST(CBmpRegression, TrueColourRowsOfAHugePictureStayInsideTheData) {
+    // 24 bits, about 2^31 by 2^31 pixels, bottom-up, 12 bytes of data: the
+    // top row's place is far beyond any 64-bit product of row and stride.
+    const auto bytes = Header(INT32_MAX - 15, INT32_MAX - 15, 24, std::vector<uint8_t>(12, 0x22));
+    CBmp bmp;
+    ASSERT_EQ(bmp.LoadBmpFromMemory(bytes.data(), bytes.size(), true), 0);
+    ASSERT_TRUE(bmp.PixelsDecodable());
+    EXPECT_EQ(bmp.GetPixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(bmp.GetPixel(INT32_MAX - 16, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(bmp.GetPixel(1, INT32_MAX - 16), 0xFF222222u);   // the bottom row, stored first
+}
