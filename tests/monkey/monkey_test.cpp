@@ -101,7 +101,8 @@ class MonkeyRun : public ::testing::TestWithParam<int> {};
 TEST_P(MonkeyRun, PlaysEveryGameWithRandomInputAndLeavesReadableFiles) {
     const std::vector<std::string> games = InstalledGames();
     ASSERT_FALSE(games.empty()) << "no plug-ins in " << TEV_DIST_DIR;
-    const long share = EnvLong("TEV_MONKEY_FRAMES", kDefaultTotal) / kRuns;
+    // Enough frames for every game to come up in each case, whatever the total.
+    const long share = std::max<long>(EnvLong("TEV_MONKEY_FRAMES", kDefaultTotal) / kRuns, 2500L * long(games.size()));
     const uint32_t seed = static_cast<uint32_t>(EnvLong("TEV_MONKEY_SEED", 20261208)) + 7919u * GetParam();
 
     tevtest::LauncherSandbox box;
