@@ -24,7 +24,12 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
 fi
 cd "$build"
 status=0
-ctest --output-on-failure -j"$(nproc)" --timeout 600 || status=$?
+ctest_log="$(mktemp)"
+set +e
+ctest --output-on-failure -j"$(nproc)" --timeout 600 2>&1 | tee "$ctest_log"
+ctest_status=${PIPESTATUS[0]}
+set -e
+[ "$ctest_status" -eq 0 ] || status=$ctest_status
 # Every fuzz target for a few seconds on its corpus, seeded from this build's
 # files (clang only); a crash or sanitizer report fails the command.
 if command -v clang++ >/dev/null; then
@@ -32,4 +37,12 @@ if command -v clang++ >/dev/null; then
 else
   echo "test: clang++ not found, fuzz targets not run"
 fi
+# One closing line for the whole command: CTest's counts (a failed fuzz run
+# with all tests passing counts as one failure).
+total="$(sed -n 's/.* tests failed out of \([0-9]*\).*/\1/p' "$ctest_log" | tail -n 1)"
+failed="$(sed -n 's/.*, \([0-9]*\) tests failed out of .*/\1/p' "$ctest_log" | tail -n 1)"
+rm -f "$ctest_log"
+total="${total:-0}"; failed="${failed:-0}"
+if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
+echo "test: $((total - failed)) passed, $failed failed"
 exit "$status"
