@@ -11,8 +11,8 @@
 namespace {
 
 const char kLogFileName[] = "report.html";
-const char kTail[] = "</body>\r\n</html>";  // the 16 bytes every entry rewrites
-static_assert(sizeof kTail - 1 == 16);
+// "</body>" CR LF "</html>": the tail every entry overwrites and writes again.
+constexpr long kTailBytes = 16;
 
 // The file is written as a text-mode file of its original platform would be:
 // every line feed is stored as CR LF.
@@ -67,7 +67,7 @@ int CTevDebugOut::Write(int level, const char* text) {
     FILE* f = std::fopen(m_fileName, "r+b");
     if (!f) return -1;
     // A file shorter than its tail is not ours any more; leave it alone.
-    if (std::fseek(f, -16, SEEK_END) != 0) {
+    if (std::fseek(f, -kTailBytes, SEEK_END) != 0) {
         std::fclose(f);
         return -1;
     }

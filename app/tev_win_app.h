@@ -62,7 +62,8 @@ private:
     void* m_prevInstance = nullptr;
     char* m_commandLine = nullptr;
     int m_showCommand = 0;
-    int32_t m_windowY = 0, m_windowX = 0, m_windowWidth = 0, m_windowHeight = 0;
+    // The platform window centres itself; only the client size is kept.
+    int32_t m_windowWidth = 0, m_windowHeight = 0;
     double m_requestedFrameRate = 60.0;
     double m_measuredFrameRate = 0.0;
     std::vector<TevListener*> m_listeners[3];

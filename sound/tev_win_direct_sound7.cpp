@@ -19,7 +19,6 @@ ITevSound::~ITevSound() = default;
 namespace {
 
 constexpr int kLevelError = 2;
-constexpr int kLevelInfo = 10;
 
 bool ValidChannel(int channel) { return channel >= 0 && channel < CTevWinDirectSound7::kChannels; }
 
