@@ -473,36 +473,32 @@ void CTevDxDrawGraphics::LoadIntoSlot(int index, const char* fullName, uint32_t 
         Say(onLoader, 0, "|: Failed. tex[%d] texfile %s", index, fullName);
 }
 
-int CTevDxDrawGraphics::CreateTexture(int index, const char* file, uint32_t colorKey) {
+bool CTevDxDrawGraphics::BeginForegroundLoad(int& index, const char* file, std::string& full) {
     index &= 0xFF;
     Say(false, 0, "CTevDxDraw::CreateTexture|: Begin [%d]%s", index, file ? file : "");
     if (index >= kTevTextureSlots) {
         Say(false, 0, "|: TextureNumber Error");
-        return -1;
+        return false;
     }
-    std::string full = FullName(file);
+    full = FullName(file);
     if (!Ready()) {
         Say(false, 0, "|: Inited() Error");
-        return -1;
+        return false;
     }
     StopLoader(index);   // a newer load of the slot wins over a background one
+    return true;
+}
+
+int CTevDxDrawGraphics::CreateTexture(int index, const char* file, uint32_t colorKey) {
+    std::string full;
+    if (!BeginForegroundLoad(index, file, full)) return -1;
     LoadIntoSlot(index, full.c_str(), colorKey, false);
     return 0;
 }
 
 int CTevDxDrawGraphics::CreateTextureFromPack(int index, const char* file, uint32_t colorKey, int packKey) {
-    index &= 0xFF;
-    Say(false, 0, "CTevDxDraw::CreateTexture|: Begin [%d]%s", index, file ? file : "");
-    if (index >= kTevTextureSlots) {
-        Say(false, 0, "|: TextureNumber Error");
-        return -1;
-    }
-    std::string full = FullName(file);
-    if (!Ready()) {
-        Say(false, 0, "|: Inited() Error");
-        return -1;
-    }
-    StopLoader(index);
+    std::string full;
+    if (!BeginForegroundLoad(index, file, full)) return -1;
     ResetSlot(index, 1, 1);
     const char* name = full.c_str();
     auto reader = std::make_unique<OrevalOpen>();

@@ -120,6 +120,10 @@ private:
     // Steps shared by the foreground and background loaders: reset the slot,
     // dispatch on the name, log the result.
     void LoadIntoSlot(int index, const char* fullName, uint32_t colorKey, bool onLoader);
+    // The checks and log lines both foreground loaders start with: the slot
+    // number (low byte), the full file name, a device that is ready, and no
+    // background load left running in the slot. False means -1.
+    bool BeginForegroundLoad(int& index, const char* file, std::string& full);
     bool LoadBmpFile(int index, const char* fullName, uint32_t colorKey, bool onLoader);
     bool LoadBmpMemory(int index, const unsigned char* data, size_t size, uint32_t colorKey, const char* name);
     bool LoadBmpPicture(int index, CBmp& bmp, const unsigned char* data, size_t size, uint32_t colorKey,
