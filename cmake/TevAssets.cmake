@@ -1,6 +1,7 @@
 # Building the shipped data files from their readable sources at build time.
 #
-# tev_add_assets(<target> DEST <subdir> SOURCES <file>... [TEXT_OPTIONS <opt>...] [FONT <font>])
+# tev_add_assets(<target> DEST <subdir> SOURCES <file>... [TEXT_OPTIONS <opt>...] [FONT <font>]
+#                [HEADER_DIR <dir> HEADER_NAMESPACE <ns>])
 #
 # Each source is named after the file it makes plus the kind of source:
 #   <name>.picture  -> tev_picture  (<name> ends in .bmp, .png or .ico)
@@ -8,7 +9,9 @@
 #   <name>.song     -> tev_song     (<name> ends in .mid or .wav)
 #   <name>.text     -> tev_text     (UTF-8 to CP932; TEXT_OPTIONS such as --count,
 #                                    --comments, --max-bytes 63 are passed on)
-# so "frame.bmp.picture" becomes ${TEV_DIST_DIR}/<subdir>/frame.bmp. Every output
+# so "frame.bmp.picture" becomes ${TEV_DIST_DIR}/<subdir>/frame.bmp. With
+# HEADER_DIR, each picture also writes <dir>/<stem>_sprites.h naming its sprite
+# regions (namespace <ns>::<stem>); the list is left in <target>_HEADERS. Every output
 # depends on its source, the tool and the font, so an edit rebuilds just that
 # file; <target> builds them all (part of ALL) and they are install()ed to
 # <subdir>.
@@ -23,7 +26,8 @@
 set(TEV_ASSET_FONT ${CMAKE_SOURCE_DIR}/tools/fonts/arcade5x7.font CACHE INTERNAL "")
 
 function(tev_add_assets target)
-  cmake_parse_arguments(A "" "DEST;FONT" "SOURCES;TEXT_OPTIONS" ${ARGN})
+  cmake_parse_arguments(A "" "DEST;FONT;HEADER_DIR;HEADER_NAMESPACE" "SOURCES;TEXT_OPTIONS" ${ARGN})
+  set(headers)
   if(NOT A_DEST)
     message(FATAL_ERROR "tev_add_assets(${target}): DEST is required")
   endif()
@@ -50,6 +54,15 @@ function(tev_add_assets target)
     if(kind STREQUAL "picture")
       set(cmd $<TARGET_FILE:tev_picture> --font ${A_FONT})
       set(deps tev_picture ${A_FONT})
+      if(A_HEADER_DIR)
+        string(REGEX REPLACE "\\..*$" "" stem ${out_name})
+        string(MAKE_C_IDENTIFIER ${stem} stem)
+        string(TOLOWER ${stem} stem)
+        set(header ${A_HEADER_DIR}/${stem}_sprites.h)
+        list(APPEND cmd --header ${header} --namespace ${A_HEADER_NAMESPACE}::${stem})
+        list(APPEND headers ${header})
+        set(out ${out} ${header})
+      endif()
     elseif(kind STREQUAL "sfx")
       set(cmd $<TARGET_FILE:tev_sfx>)
       set(deps tev_sfx)
@@ -62,14 +75,16 @@ function(tev_add_assets target)
     else()
       message(FATAL_ERROR "tev_add_assets(${target}): unknown source kind '.${kind}' of ${file_name}")
     endif()
+    list(GET out 0 file_out)
     add_custom_command(OUTPUT ${out}
-      COMMAND ${cmd} -o ${out} ${src}
+      COMMAND ${cmd} -o ${file_out} ${src}
       DEPENDS ${src} ${deps}
       COMMENT "Building ${A_DEST}/${out_name}"
       VERBATIM)
-    list(APPEND outputs ${out})
+    list(APPEND outputs ${file_out})
   endforeach()
-  add_custom_target(${target} ALL DEPENDS ${outputs})
+  set(${target}_HEADERS ${headers} PARENT_SCOPE)
+  add_custom_target(${target} ALL DEPENDS ${outputs} ${headers})
   if(A_DEST STREQUAL ".")
     install(FILES ${outputs} DESTINATION .)
   else()

@@ -21,7 +21,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DTEV_FUZZ=ON -DTEV_B
   -DTEV_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target fuzz_all -j"${FUZZ_JOBS:-2}"
 
-targets="${FUZZ_TARGETS:-fuzz_bmp_decoder fuzz_cbmp fuzz_png fuzz_ico fuzz_wave_file fuzz_riff_file fuzz_midi fuzz_pack fuzz_save_dat fuzz_play_dat fuzz_title_dat fuzz_pv_dat}"
+targets="${FUZZ_TARGETS:-$(tr '\n' ' ' <"$build/fuzz_targets.txt")}"
 seeds="$build/seeds"
 corpus="$build/corpus"
 artifacts="$build/artifacts"
@@ -54,6 +54,14 @@ seed_from_dist fuzz_save_dat -name save.dat
 seed_from_dist fuzz_play_dat -name play.dat
 seed_from_dist fuzz_title_dat -name title.dat
 seed_from_dist fuzz_pv_dat -name pv.dat
+# A game's own readers start from everything that game ships.
+while read -r target game; do
+  [ -n "$target" ] || continue
+  mkdir -p "$seeds/$target"
+  [ -n "$dist" ] && [ -d "$dist/$game" ] || continue
+  find "$dist/$game" -type f ! -name '*.so' -size -256k -print0 |
+    while IFS= read -r -d '' f; do cp "$f" "$seeds/$target/shipped-$(echo "$f" | md5sum | cut -c1-12)"; done
+done <"$build/fuzz_game_targets.txt"
 [ -n "$dist" ] && echo "fuzz: seeds from $dist" || echo "fuzz: no built dist/ found; hand-made seeds only"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:allocator_may_return_null=0"

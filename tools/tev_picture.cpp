@@ -1,8 +1,12 @@
 // Draws a picture source into a BMP (24-bit), PNG or ICO file.
-//   tev_picture --font FONT [--png-alpha] -o OUT.bmp|.png|.ico SOURCE
+//   tev_picture --font FONT [--png-alpha] [--header H --namespace NS] -o OUT.bmp|.png|.ico SOURCE
+// --header also writes a C++ header naming every sprite region as a
+// tev::Rect constant k<Name> in namespace NS, so coordinates live in the
+// picture source only.
 // For ICO files every sprite whose name starts with "icon" becomes one image;
 // background pixels become transparent.
 #include <cctype>
+#include <sstream>
 
 #include "tools/toolkit/image.h"
 #include "tools/toolkit/picture.h"
@@ -10,8 +14,46 @@
 
 using namespace tevtools;
 
+namespace {
+
+// "big_arrow-up" -> "kBigArrowUp".
+std::string ConstantName(const std::string& sprite) {
+    std::string out = "k";
+    bool upper = true;
+    for (char c : sprite) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            upper = true;
+            continue;
+        }
+        out += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+        upper = false;
+    }
+    return out;
+}
+
+void WriteSpriteHeader(const Picture& pic, const std::string& path, const std::string& ns,
+                       const std::string& source) {
+    std::ostringstream h;
+    h << "// Generated from " << source << " by tev_picture: edit the picture source.\n"
+      << "#pragma once\n#include \"games/kit/tev_game.h\"\n\nnamespace " << ns << " {\n\n";
+    std::vector<std::string> seen;
+    for (const SpriteRegion& s : pic.sprites) {
+        const std::string name = ConstantName(s.name);
+        for (const std::string& other : seen)
+            if (other == name) throw SourceError(source + ": two sprites are both named " + name);
+        seen.push_back(name);
+        h << "inline constexpr tev::Rect " << name << "{" << s.x << ", " << s.y << ", " << s.w << ", " << s.h
+          << "};\n";
+    }
+    h << "\n}  // namespace " << ns << "\n";
+    const std::string text = h.str();
+    SaveFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    return RunTool("tev_picture", argc, argv, {"--font"}, [](const ToolArgs& args) {
+    return RunTool("tev_picture", argc, argv, {"--font", "--header", "--namespace"}, [](const ToolArgs& args) {
         PixelFont font;
         bool haveFont = false;
         if (!args.Option("--font").empty()) {
@@ -19,6 +61,8 @@ int main(int argc, char** argv) {
             haveFont = true;
         }
         Picture pic = RunPicture(ReadWholeFile(args.source), args.source, haveFont ? &font : nullptr);
+        if (!args.Option("--header").empty())
+            WriteSpriteHeader(pic, args.Option("--header"), args.Option("--namespace", "sprites"), args.source);
         std::string ext = LowerExtension(args.output);
         if (ext == "bmp") {
             SaveFile(args.output, EncodeBmp24(pic.image));

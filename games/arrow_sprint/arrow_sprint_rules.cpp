@@ -1,7 +1,6 @@
 #include "games/arrow_sprint/arrow_sprint_rules.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace arrow_sprint {
@@ -10,7 +9,7 @@ const char* const kTitle = "アロースプリント";
 
 namespace {
 
-int RandomArrow(Random& rng) { return rng.Next() % 4; }
+int RandomArrow(tev::Rand15& rng) { return rng.Next() % 4; }
 
 void MoveTowardZero(int32_t& v) {
     if (v > 0) {
@@ -20,10 +19,10 @@ void MoveTowardZero(int32_t& v) {
     }
 }
 
-void ReadArrows(Game& g, const Buttons& buttons, Random& rng, Output& out) {
+void ReadArrows(Game& g, const tev::Buttons& buttons, tev::Rand15& rng, tev::Sink& out) {
     const int target = g.arrows[g.arrow_pos];
     for (int d = 0; d < 4; ++d) {
-        if (buttons.count[d] == 1 && d != target) {
+        if (buttons.Pressed(d) && d != target) {
             g.speed -= 10;  // may dip below 0 until the next decay step
             out.Play(kSoundWrong);
         }
@@ -37,13 +36,13 @@ void ReadArrows(Game& g, const Buttons& buttons, Random& rng, Output& out) {
     if (g.frames % 5 == 0) g.speed = std::max(g.speed - 1, 0);
 }
 
-void Fail(Game& g, Output& out) {
+void Fail(Game& g, tev::Sink& out) {
     g.state = kFailed;
     g.result = kResultFailed;
     out.Play(kSoundCrash);
 }
 
-void CheckCrash(Game& g, Output& out) {
+void CheckCrash(Game& g, tev::Sink& out) {
     for (const Body& block : g.blocks) {
         if (!Overlaps(g.runner, block)) continue;
         g.runner.vx = 0;
@@ -88,7 +87,7 @@ void Scroll(Game& g) {
 
 }  // namespace
 
-void Start(Game& g, Random& rng) {
+void Start(Game& g, tev::Rand15& rng) {
     g.runner = Body{};
     g.runner.w = g.runner.h = 16;
     g.runner.u = kRunnerU;
@@ -148,7 +147,7 @@ bool Overlaps(const Body& runner, const Body& block) {
     return std::abs(dx) < (block.w + runner.w) / 2 && std::abs(dy) < (block.h + runner.h) / 2;
 }
 
-std::optional<int> Frame(Game& g, const Buttons& buttons, Random& rng, Output& out) {
+int Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rng, tev::Sink& out) {
     if (g.state == kRunning) g.frames += 1;
 
     g.runner.ay = kGravity;
@@ -158,7 +157,7 @@ std::optional<int> Frame(Game& g, const Buttons& buttons, Random& rng, Output& o
 
     for (Body& b : g.blocks) b.ax -= g.speed / 20;
 
-    if (buttons.count[4] != 0) {
+    if (buttons.Count(tev::kButton1) != 0) {
         if (g.state == kReady) {
             g.state = kRunning;
         } else if (g.state == kRunning && !g.airborne) {
@@ -168,7 +167,7 @@ std::optional<int> Frame(Game& g, const Buttons& buttons, Random& rng, Output& o
         }
     }
 
-    if (buttons.count[5] != 0 && (g.state == kFailed || g.state == kCleared)) return g.result;
+    if (buttons.Count(tev::kButton2) != 0 && (g.state == kFailed || g.state == kCleared)) return g.result;
 
     if (g.state == kRunning) {
         StepHorizontal(g.runner);
@@ -185,27 +184,26 @@ std::optional<int> Frame(Game& g, const Buttons& buttons, Random& rng, Output& o
     if (g.state == kRunning) Scroll(g);
 
     Draw(g, out);
-    return std::nullopt;
+    return 0;
 }
 
-void Draw(const Game& g, Output& out) {
+void Draw(const Game& g, tev::Sink& out) {
     const Body& r = g.runner;
-    if (r.visible) out.Blit(kSheet, r.x / 10, r.y / 10, r.u, 0, r.w, r.h);
+    if (r.visible) out.Blit(kSheet, r.x / 10, r.y / 10, tev::Rect{r.u, 0, r.w, r.h});
     for (const Body& b : g.blocks)
-        if (b.visible) out.Blit(kSheet, b.x / 10, b.y / 10, b.u, 0, b.w, b.h);
+        if (b.visible) out.Blit(kSheet, b.x / 10, b.y / 10, tev::Rect{b.u, 0, b.w, b.h});
 
     const int next1 = g.arrows[(g.arrow_pos + 1) % kArrowCount];
     const int next2 = g.arrows[(g.arrow_pos + 2) % kArrowCount];
-    out.Blit(kSheet, 32, 0, kSmallArrowU[next1], 0, 16, 16);
-    out.Blit(kSheet, 48, 0, kSmallArrowU[next2], 0, 16, 16);
-    out.Blit(kSheet, 0, 0, kBigArrowU[g.arrows[g.arrow_pos]], 0, 32, 32);
+    out.Blit(kSheet, 32, 0, kSmallArrows[next1]);
+    out.Blit(kSheet, 48, 0, kSmallArrows[next2]);
+    out.Blit(kSheet, 0, 0, kBigArrows[g.arrows[g.arrow_pos]]);
 
     out.Line(0, 230, 2 * g.speed, 230, 10, kYellow);
     for (int x = 0; x <= 120; x += 40) out.Line(x, 225, x, 235, 1, kRed);
     out.Line(0, 50, 313, 50, 10, kRed);
     out.Line(0, 50, g.course_pos * 320 / kCourseLength, 50, 10, kYellow);
 
-    out.BeginText();
     if (g.state == kCleared) {
         out.Text(120, 100, "CLEAR!");
         out.Text(120, 150, "Push 2 Button");
@@ -216,11 +214,8 @@ void Draw(const Game& g, Output& out) {
         out.Text(120, 100, kTitle);
     }
     if (g.state == kRunning || g.state == kCleared) {
-        char text[32];
-        std::snprintf(text, sizeof text, "Time:%d", g.frames);
-        out.Text(280, 0, text);
+        out.TextF(280, 0, "Time:%d", g.frames);
     }
-    out.EndText();
 }
 
 }  // namespace arrow_sprint

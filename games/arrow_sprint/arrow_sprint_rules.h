@@ -1,10 +1,12 @@
 // Arrow sprint: the game's rules as plain state and one frame function, so
-// that tests can play it without the host. The plug-in glue feeds it the
-// button counters and turns its Output calls into drawing and sound.
+// that tests can play it without the host.
 #pragma once
 #include <array>
 #include <cstdint>
-#include <optional>
+
+#include "games/arrow_sprint/arrow_sprint_sounds.h"
+#include "games/arrow_sprint/pic_sprites.h"
+#include "games/kit/tev_game.h"
 
 namespace arrow_sprint {
 
@@ -24,7 +26,12 @@ struct Body {
 
 enum State { kReady = 0, kRunning = 2, kFailed = 3, kCleared = 4 };
 enum Result { kUndecided = 0, kResultCleared = 1, kResultFailed = 2 };
-enum Sound { kSoundCorrect = 0, kSoundWrong = 1, kSoundJump = 2, kSoundCrash = 3 };
+enum Sound {
+    kSoundCorrect = sound::kCorrect,
+    kSoundWrong = sound::kWrong,
+    kSoundJump = sound::kJump,
+    kSoundCrash = sound::kCrash,
+};
 
 constexpr int kBlockCount = 11;
 constexpr int kCourseLength = 500;
@@ -41,11 +48,14 @@ constexpr int kRecycleLeft = -320;
 constexpr int kRecycleShift = 3520;
 
 constexpr int kSheet = 2;  // texture slot of the sprite sheet
-constexpr int kRunnerU = 0;
-constexpr int kGroundU = 16;
-constexpr int kGoalU = 240;
-constexpr int kBigArrowU[4] = {48, 80, 112, 144};
-constexpr int kSmallArrowU[4] = {176, 192, 208, 224};
+// Sprites sit on row 0 of the sheet, so bodies keep only their column.
+constexpr int kRunnerU = pic::kRunner.x;
+constexpr int kGroundU = pic::kBlock.x;
+constexpr int kGoalU = pic::kGoal.x;
+constexpr tev::Rect kBigArrows[4] = {pic::kArrowUp, pic::kArrowDown, pic::kArrowLeft, pic::kArrowRight};
+constexpr tev::Rect kSmallArrows[4] = {pic::kNextUp, pic::kNextDown, pic::kNextLeft, pic::kNextRight};
+constexpr int kBigArrowU[4] = {kBigArrows[0].x, kBigArrows[1].x, kBigArrows[2].x, kBigArrows[3].x};
+constexpr int kSmallArrowU[4] = {kSmallArrows[0].x, kSmallArrows[1].x, kSmallArrows[2].x, kSmallArrows[3].x};
 
 constexpr uint32_t kYellow = 0xFFFFFF00;
 constexpr uint32_t kRed = 0xFFFF0000;
@@ -67,46 +77,19 @@ struct Game {
     int result = kUndecided;
 };
 
-// Button counters of the frame for the kit's logical buttons 0 ... 5
-// (0 up, 1 down, 2 left, 3 right, 4 button 1, 5 button 2).
-struct Buttons {
-    int count[6] = {0, 0, 0, 0, 0, 0};
-};
-
-// Drawing and sound as the game issues them; the glue maps these onto the
-// 2D drawer, the draw service's text and the sound channels.
-class Output {
-public:
-    virtual ~Output() = default;
-    virtual void Blit(int texture, int dx, int dy, int sx, int sy, int w, int h) = 0;
-    virtual void Line(int x1, int y1, int x2, int y2, int width, uint32_t color) = 0;
-    virtual void BeginText() = 0;
-    virtual void Text(int x, int y, const char* text) = 0;
-    virtual void EndText() = 0;
-    virtual void Play(int channel) = 0;
-};
-
-// The runtime library's rand() as the game sees it: 0 ... 32767.
-class Random {
-public:
-    virtual ~Random() = default;
-    virtual int Next() = 0;
-};
-
 // What UserInit sets up: runner, blocks, arrows, course, state ready.
 // frames and result are left as they are.
-void Start(Game& g, Random& rng);
+void Start(Game& g, tev::Rand15& rng);
 
 // One frame after the button mapper's update and the screen's clear.
 // Returns what MainLoop must return when the game itself ends the frame
-// (button 2 on an end screen: the result, before drawing); empty otherwise,
-// and the glue then checks Escape.
-std::optional<int> Frame(Game& g, const Buttons& buttons, Random& rng, Output& out);
+// (button 2 on an end screen: the result, before drawing); 0 otherwise.
+int Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rng, tev::Sink& out);
 
 // Pieces of a frame, exposed for tests.
 void StepHorizontal(Body& b);
 void StepVertical(Body& b);
 bool Overlaps(const Body& runner, const Body& block);
-void Draw(const Game& g, Output& out);
+void Draw(const Game& g, tev::Sink& out);
 
 }  // namespace arrow_sprint

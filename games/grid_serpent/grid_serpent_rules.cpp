@@ -1,6 +1,5 @@
 #include "games/grid_serpent/grid_serpent_rules.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -15,8 +14,6 @@ constexpr int kCellSizeCount = sizeof(kCellSizes) / sizeof(kCellSizes[0]);
 // must not hang the frame.
 constexpr int kFoodDrawLimit = 10000;
 
-bool Held(const Buttons& b, int button) { return b.count[button] > 0; }
-
 bool OnBody(const Game& g, int x, int y) {
     for (int i = 0; i < g.segments; ++i) {
         const Segment& s = g.seg[i];
@@ -25,29 +22,19 @@ bool OnBody(const Game& g, int x, int y) {
     return false;
 }
 
-void Countdown(Game& g, const Buttons& buttons, Canvas& canvas) {
+void Countdown(Game& g, const tev::Buttons& buttons, tev::Sink& sink) {
     ReadDirection(g, buttons);
-    char text[32];
-    std::snprintf(text, sizeof text, "%d", (240 - g.t) / 60);
-    canvas.Text(150, 115, text);
-
-    const bool b1 = Held(buttons, 4);
-    const bool b2 = Held(buttons, 5);
-    if (b1 && !g.prev_button1) {
+    sink.TextF(150, 115, "%d", (240 - g.t) / 60);
+    if (buttons.Pressed(tev::kButton1)) {
         g.cell = NextCellUp(g.cell);
-    } else if (b2 && !g.prev_button2) {
+    } else if (buttons.Pressed(tev::kButton2)) {
         g.cell = NextCellDown(g.cell);
     }
-    if (g.cell != 8) {
-        std::snprintf(text, sizeof text, "SIZE %d", g.cell);
-        canvas.Text(145, 165, text);
-    }
-    g.prev_button1 = b1;
-    g.prev_button2 = b2;
+    if (g.cell != 8) sink.TextF(145, 165, "SIZE %d", g.cell);
     g.t += 1;
 }
 
-void LayOut(Game& g, Random& rng) {
+void LayOut(Game& g, tev::Rand15& rng) {
     for (int i = 0; i < kMaxSegments; ++i) {
         g.seg[i].x = g.cell;
         g.seg[i].y = g.cell;
@@ -57,7 +44,7 @@ void LayOut(Game& g, Random& rng) {
     g.t += 1;
 }
 
-void Collide(Game& g, Random& rng) {
+void Collide(Game& g, tev::Rand15& rng) {
     const Segment& head = g.seg[0];
     if (head.x < 0 || head.x >= kFieldWidth || head.y < 0 || head.y >= kFieldHeight) {
         g.state = kLost;
@@ -85,26 +72,24 @@ void Collide(Game& g, Random& rng) {
     }
 }
 
-void Play(Game& g, const Buttons& buttons, Random& rng, Canvas& canvas) {
+void Play(Game& g, const tev::Buttons& buttons, tev::Rand15& rng, tev::Sink& sink) {
     ReadDirection(g, buttons);
     if ((g.t - g.last_move_t) % g.interval == 0) {
         Move(g);
         g.last_move_t = g.t;
     }
-    DrawField(g, canvas);
+    DrawField(g, sink);
     Collide(g, rng);
     g.eaten_before = g.eaten;
     g.t += 1;
 }
 
-void EndScreen(Game& g, Canvas& canvas) {
+void EndScreen(Game& g, tev::Sink& sink) {
     if (g.t < 120) {
-        DrawField(g, canvas);
+        DrawField(g, sink);
     } else if (g.t < 300) {
-        canvas.Text(144, 90, g.state == kLost ? " - 完 - " : " - 祝 - ");
-        char text[32];
-        std::snprintf(text, sizeof text, "SCORE %4d", g.score);
-        canvas.Text(134, 130, text);
+        sink.Text(144, 90, g.state == kLost ? " - 完 - " : " - 祝 - ");
+        sink.TextF(134, 130, "SCORE %4d", g.score);
     }
     if (g.t > 300) {
         g.result = g.state == kLost ? kResultLost : kResultWon;
@@ -130,8 +115,6 @@ void Start(Game& g) {
     g.last_move_t = 0;
     g.result = kUndecided;
     g.food = Food{};
-    g.prev_button1 = false;
-    g.prev_button2 = false;
 }
 
 int CellCount(const Game& g) { return (kFieldWidth / g.cell) * (kFieldHeight / g.cell); }
@@ -148,10 +131,10 @@ int NextCellDown(int cell) {
     return kCellSizes[0];
 }
 
-void ReadDirection(Game& g, const Buttons& buttons) {
+void ReadDirection(Game& g, const tev::Buttons& buttons) {
     for (int d = kUp; d <= kRight; ++d) {
         // Up/down and left/right are the pairs 0/1 and 2/3.
-        if (Held(buttons, d) && d != (g.dir ^ 1)) g.wanted = d;
+        if (buttons.Held(d) && d != (g.dir ^ 1)) g.wanted = d;
     }
 }
 
@@ -185,7 +168,7 @@ void Move(Game& g) {
     }
 }
 
-void PlaceFood(Game& g, Random& rng) {
+void PlaceFood(Game& g, tev::Rand15& rng) {
     if (g.state != kPlaying || g.food.present) return;
     const int columns = kFieldWidth / g.cell;
     const int rows = kFieldHeight / g.cell;
@@ -216,20 +199,18 @@ void PlaceFood(Game& g, Random& rng) {
     g.food = Food{g.cell * (pick % columns), g.cell * (pick / columns), true};
 }
 
-void DrawField(const Game& g, Canvas& canvas) {
+void DrawField(const Game& g, tev::Sink& sink) {
     for (int i = 0; i < g.segments; ++i) {
         const Segment& s = g.seg[i];
         if (!s.active) continue;
         const uint32_t color = i == 0 ? kHeadColor : kBodyColorBase - static_cast<uint32_t>(i % 255);
-        canvas.FillRect(s.x, s.y, g.cell, g.cell, color);
+        sink.FillRect(s.x, s.y, g.cell, g.cell, color);
     }
-    if (g.food.present) canvas.FillRect(g.food.x, g.food.y, g.cell, g.cell, kFoodColor);
-    char text[32];
-    std::snprintf(text, sizeof text, "SCORE%6d", g.score);
-    canvas.Text(0, 0, text);
+    if (g.food.present) sink.FillRect(g.food.x, g.food.y, g.cell, g.cell, kFoodColor);
+    sink.TextF(0, 0, "SCORE%6d", g.score);
 }
 
-bool Frame(Game& g, const Buttons& buttons, Random& rng, Canvas& canvas) {
+bool Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rng, tev::Sink& sink) {
     switch (g.state) {
         case kFinished:
             return true;
@@ -238,15 +219,15 @@ bool Frame(Game& g, const Buttons& buttons, Random& rng, Canvas& canvas) {
                 g.cell = 8;
                 g.t = 1;
             } else if (g.t < kSetupFrame) {
-                Countdown(g, buttons, canvas);
+                Countdown(g, buttons, sink);
             } else if (g.t == kSetupFrame) {
                 LayOut(g, rng);
             } else {
-                Play(g, buttons, rng, canvas);
+                Play(g, buttons, rng, sink);
             }
             return false;
         default:
-            EndScreen(g, canvas);
+            EndScreen(g, sink);
             return false;
     }
 }

@@ -1,15 +1,17 @@
 // Grid serpent: the game's rules as plain state and one frame function, so
-// that tests can play it without the host. The plug-in glue feeds it the
-// button counters and draws through a GridSerpentCanvas.
+// that tests can play it without the host. Everything is drawn as filled
+// squares and text.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <type_traits>
 
+#include "games/kit/tev_game.h"
+
 namespace grid_serpent {
 
-constexpr int kFieldWidth = 320;
-constexpr int kFieldHeight = 240;
+constexpr int kFieldWidth = tev::kScreenWidth;
+constexpr int kFieldHeight = tev::kScreenHeight;
 // One entry per pixel: room for the longest snake at any cell size.
 constexpr int kMaxSegments = kFieldWidth * kFieldHeight;
 
@@ -61,33 +63,10 @@ struct Game {
     int t = 0;
     int last_move_t = 0;
     int result = kUndecided;
-    bool prev_button1 = false;
-    bool prev_button2 = false;
 };
 
 // The plug-in constructs it in static storage and never destroys it.
 static_assert(std::is_trivially_destructible_v<Game>);
-
-// Button counters of the frame for the kit's logical buttons 0 ... 5
-// (0 up, 1 down, 2 left, 3 right, 4 button 1, 5 button 2).
-struct Buttons {
-    int count[6] = {0, 0, 0, 0, 0, 0};
-};
-
-// Where the game draws; the glue maps these onto the 2D drawer and the font.
-class Canvas {
-public:
-    virtual ~Canvas() = default;
-    virtual void FillRect(int x, int y, int w, int h, uint32_t color) = 0;
-    virtual void Text(int x, int y, const char* text) = 0;
-};
-
-// The runtime library's rand() as the game sees it: 0 ... 32767.
-class Random {
-public:
-    virtual ~Random() = default;
-    virtual int Next() = 0;
-};
 
 // The state UserInit sets up (a fresh Game already is that state; this resets
 // an existing one).
@@ -96,15 +75,15 @@ void Start(Game& g);
 // Number of cells of the field at the current cell size.
 int CellCount(const Game& g);
 
-// One frame of the game (between the font batch's Begin and End). Returns
+// One frame of the game. Returns
 // true when the game is over (state finished), before drawing anything.
-bool Frame(Game& g, const Buttons& buttons, Random& rng, Canvas& canvas);
+bool Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rng, tev::Sink& sink);
 
 // Parts of a frame, exposed for tests.
-void ReadDirection(Game& g, const Buttons& buttons);
+void ReadDirection(Game& g, const tev::Buttons& buttons);
 void Move(Game& g);
-void PlaceFood(Game& g, Random& rng);
-void DrawField(const Game& g, Canvas& canvas);
+void PlaceFood(Game& g, tev::Rand15& rng);
+void DrawField(const Game& g, tev::Sink& sink);
 // The cell size after one step up (button 1) or down (button 2).
 int NextCellUp(int cell);
 int NextCellDown(int cell);

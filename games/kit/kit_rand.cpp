@@ -11,6 +11,8 @@ TevRand15 g_rand;
 
 int TevRand() { return g_rand.Next(); }
 
+TevRand15& TevLibraryRand() { return g_rand; }
+
 void TevSrand(unsigned int seed) { g_rand.Seed(seed); }
 
 int64_t TevClockTime() {

@@ -25,6 +25,8 @@ private:
 
 // The library's own instance (state 1 when the library is loaded).
 int TevRand();
+// That instance itself, for code that takes a generator.
+TevRand15& TevLibraryRand();
 void TevSrand(unsigned int seed);
 
 // The wall clock as games see it, in seconds like time(NULL). With the run
