@@ -1,16 +1,11 @@
 #include <cstring>
+#include "games/kit/tev_game.h"
 #include "games/kit/tev_kit.h"
 #include "plugin_api/tev_draw.h"
 #include "plugin_api/tev_input.h"
 #include "plugin_api/tev_module.h"
-#if __has_include("plugin_api/tev_sound.h")
-#include "plugin_api/tev_sound.h"
-#define TEV_KIT_HAVE_SOUND 1
-#endif
-#if __has_include("plugin_api/tev_movie.h")
 #include "plugin_api/tev_movie.h"
-#define TEV_KIT_HAVE_MOVIE 1
-#endif
+#include "plugin_api/tev_sound.h"
 
 ITevDraw* draw = nullptr;
 ITevInput* input = nullptr;
@@ -27,19 +22,11 @@ int KitSystemInit(ITevModule** block, ITevApp* application) {
         // from ITevModule alone, so the cast only restores the type.
         draw = static_cast<ITevDraw*>(block[kTevServiceDraw]);
         input = static_cast<ITevInput*>(block[kTevServiceInput]);
-#ifdef TEV_KIT_HAVE_MOVIE
         movie = static_cast<ITevMovie*>(block[kTevServiceMovie]);
-#else
-        movie = reinterpret_cast<ITevMovie*>(block[kTevServiceMovie]);
-#endif
-#ifdef TEV_KIT_HAVE_SOUND
         sound = static_cast<ITevSound*>(block[kTevServiceSound]);
-#else
-        sound = reinterpret_cast<ITevSound*>(block[kTevServiceSound]);
-#endif
     }
     if (draw != nullptr)
-        draw->SetScreenSize(320, 240);
+        draw->SetScreenSize(tev::kScreenWidth, tev::kScreenHeight);
     return 0;
 }
 

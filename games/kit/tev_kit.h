@@ -1,10 +1,9 @@
-// The plug-in kit: what every mini-game is built from. Games include this
-// header (and the service headers of plugin_api/) and nothing of the host.
-//
-// A game defines the five exports of plugin_api/tev_plugin.h. The usual shape:
-//   int SystemInit(ITevModule** block, ITevApp* a) { return KitSystemInit(block, a); }
-//   int UserInit(const unsigned char* keys) { KitBindStandard(keys); ...load assets...; return 0; }
-//   int MainLoop() { KitBeginFrame(); ...step and draw...; return KitEscapePressed() ? 1 : 0; }
+// The plug-in kit's service side: the service pointers, the button mapper and
+// the pieces the kit's own exports (kit_exports.cpp) are made of. A game is
+// written against games/kit/kit_game.h (its KitGame record) and
+// games/kit/tev_game.h (its rules); it includes this header only when its
+// Part needs a service call that the Sink does not carry. Test plug-ins that
+// define their own exports use these pieces directly.
 //
 // All state is static storage of the library with its initial values: the
 // host loads the library afresh before every play. Keep it that way: no
