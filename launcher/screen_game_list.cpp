@@ -212,7 +212,8 @@ int GameListEnter() {
     g.panelState = 1;
     g.panelCounter = 0;
     g.panelTextDrawn = false;
-    g.entryFrames = 0;
+    // The entry counter is reset only when a game starts, so coming back
+    // from the title the list takes input at once.
 
     LoadLauncherTextures();
     ApplyFontFace("ＭＳ　ゴシック", 11);

@@ -174,10 +174,9 @@ void MenuInput() {
     } else if (Pressed(kTevButtonUp)) {
         if (g.cursor > 0) --g.cursor;
     }
-    if (g.cursor != old) {
-        Sound().Play(kSndCursor, false);
-        return;
-    }
+    // The move and button 1 both apply in one frame: button 1 acts on the
+    // item the cursor has just reached.
+    if (g.cursor != old) Sound().Play(kSndCursor, false);
     if (!Pressed(kTevButton1)) return;
     switch (g.cursor) {
     case 0:

@@ -202,8 +202,8 @@ int SplashState() {
         }
         break;
     }
-    // The particles of a hit keep flying while the solved tag is shown.
-    if (g.result == 1 && g.phase >= 1) MoveParticles();
+    // They fly while the result shows and stand still once it is solved.
+    if (g.result == 1 && g.phase == 1) MoveParticles();
 
     if (EscapePressed()) return -1;
     DrawSplash();

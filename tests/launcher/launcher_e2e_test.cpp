@@ -162,6 +162,20 @@ TEST(LauncherSplash, AHitCountsAndSendsUpParticles) {
     EXPECT_NE(Hash(hit, {0, 120, 320, 120}), Hash(run.Frame(kHitFrame + 20), {0, 120, 320, 120}));
 }
 
+TEST(LauncherSplash, ParticlesStandStillOnceSolved) {
+    constexpr long kHitFrame = 437;
+    LauncherRun run;
+    run.AddProbe("probe", "Probe");
+    Script s;
+    s.Tap(kHitFrame, "Z").Tap(kHitFrame + 40, "Z");   // hit, then on to the solved tag
+    EXPECT_EQ(run.Run(kHitFrame + 80, s), 0);
+    const Rect particles = {0, 120, 320, 120};
+    EXPECT_NE(Hash(run.Frame(kHitFrame + 10), particles), Hash(run.Frame(kHitFrame + 20), particles))
+        << "flying while the result shows";
+    EXPECT_GT(Colourful(run.Frame(kHitFrame + 50), particles), 10) << "still drawn when solved";
+    EXPECT_EQ(Hash(run.Frame(kHitFrame + 50), particles), Hash(run.Frame(kHitFrame + 70), particles));
+}
+
 TEST(LauncherSplash, SurvivesGarbageDataFiles) {
     LauncherRun run;
     run.AddProbe("probe", "Probe");
@@ -320,6 +334,19 @@ TEST(LauncherSettings, DontSaveKeepsTheRecordCreditsAndRescan) {
     EXPECT_NE(run.Read("report.html").find("Find PV Dll"), std::string::npos);
 }
 
+TEST(LauncherSettings, CursorMoveAndButtonOneInOneFrameBothApply) {
+    LauncherRun run;
+    run.AddProbe("probe", "Probe");
+    Script s = ToOption();
+    long f = kOptionInput + 4;
+    s.Tap(f, "DOWN").Tap(f, "Z");   // onto "settings" and into it at once
+    s.Tap(f + 40, "ESCAPE");
+    EXPECT_EQ(run.Run(2000, s), 0);
+    const Rect saveLabels = {140, 180, 170, 35};   // empty in the menu
+    EXPECT_EQ(Lit(run.Frame(f - 1), saveLabels), 0);
+    EXPECT_GT(Lit(run.Frame(f + 20), saveLabels), 300) << "key settings opened";
+}
+
 TEST(LauncherGameList, ScrollsWithSeveralGames) {
     LauncherRun run;
     run.AddProbe("a_game", "Alpha");
@@ -376,6 +403,25 @@ TEST(LauncherGameList, ButtonTwoGoesBackToTheTitle) {
     EXPECT_EQ(run.Run(kListInput + 160, s), 0);
     EXPECT_GT(Bluish(run.Frame(kListInput + 15), kListHeader), 1000) << "still the list";
     EXPECT_GT(Lit(run.Frame(kListInput + 160), kTitleBlock), 300) << "title after the fade";
+}
+
+TEST(LauncherGameList, TakesInputAtOnceWhenBackFromTheTitle) {
+    LauncherRun run;
+    run.AddProbe("a_game", "Alpha");
+    run.AddProbe("b_game", "Bravo");
+    Script s = ToList();
+    // Back to the title, then into the list again: only a started game
+    // makes the list wait before it takes input.
+    s.Tap(kListInput + 20, "X");
+    const long title = kListInput + 20 + 62;
+    const long again = title + 80;
+    s.Tap(again, "Z");
+    const long list = again + 61;
+    s.Tap(list + 3, "DOWN");
+    EXPECT_EQ(run.Run(list + 40, s), 0);
+    EXPECT_GT(Bluish(run.Frame(list + 1), kListHeader), 1000) << "the list again";
+    EXPECT_NE(Hash(run.Frame(list + 2), kListLines), Hash(run.Frame(list + 30), kListLines))
+        << "scrolled on a press three frames after entry";
 }
 
 TEST(LauncherPlay, GameRunsEndsAndTheListComesBack) {
