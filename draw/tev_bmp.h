@@ -60,6 +60,8 @@ public:
 
 private:
     int Parse(const unsigned char* data, size_t size, bool readPixels);
+    // The 12-byte OS/2 header, translated into the info-header fields.
+    int ParseCore(const unsigned char* data, size_t size, bool readPixels);
 
     TevBitmapInfoHeader m_infoHeader{};
     TevRgbQuad m_palette[256]{};

@@ -59,17 +59,21 @@ bool DecodeBmp(const unsigned char* data, size_t size, Image& out, std::string* 
 
     int64_t width, height;
     uint32_t bitCount, compression = 0, colorsUsed = 0;
-    bool core = headerSize < 40;
+    // OS/2 1.x (12 bytes): unsigned 16-bit sizes, 3-byte palette entries.
+    // Shorter OS/2 2.x headers (16 to 36 bytes) lay out the Windows fields
+    // as far as they go.
+    const bool core = headerSize == 12;
+    if (!core && headerSize < 16) return Fail(error, "bad BMP info header size");
     if (core) {
         width = U16(h + 4);
-        height = static_cast<int16_t>(U16(h + 6));
+        height = U16(h + 6);
         bitCount = U16(h + 10);
     } else {
         width = static_cast<int32_t>(U32(h + 4));
         height = static_cast<int32_t>(U32(h + 8));
         bitCount = U16(h + 14);
-        compression = U32(h + 16);
-        colorsUsed = U32(h + 32);
+        if (headerSize >= 20) compression = U32(h + 16);
+        if (headerSize >= 36) colorsUsed = U32(h + 32);
     }
     const bool topDown = height < 0;
     if (topDown) height = -height;
@@ -115,6 +119,11 @@ bool DecodeBmp(const unsigned char* data, size_t size, Image& out, std::string* 
         paletteSize = 1 << bitCount;
         int entries = colorsUsed && colorsUsed < uint32_t(paletteSize) ? int(colorsUsed) : paletteSize;
         const size_t entryBytes = core ? 3 : 4;
+        // OS/2 headers have no colour count; their files often carry fewer
+        // entries than the depth allows, and the pixel offset says how many.
+        if (headerSize < 36 && offBits > afterHeader && offBits < size &&
+            (offBits - afterHeader) / entryBytes < size_t(entries) && (offBits - afterHeader) / entryBytes > 0)
+            entries = int((offBits - afterHeader) / entryBytes);
         size_t room = size > afterHeader ? (size - afterHeader) / entryBytes : 0;
         if (room < size_t(entries)) {
             if (room == 0) return Fail(error, "BMP palette missing");

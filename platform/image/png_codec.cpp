@@ -32,6 +32,11 @@ bool DecodePng(const unsigned char* data, size_t size, Image& out, std::string* 
     }
     // BGRA bytes are 0xAARRGGBB words on a little-endian machine.
     image.format = PNG_FORMAT_BGRA;
+    // A 16-bit file without gamma information is sRGB like any other
+    // picture (libpng would take it as linear light and brighten it): its
+    // samples are scaled to 8 bits, not gamma-converted. (Reading the
+    // header resets the flags, so this goes after it.)
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     std::vector<uint32_t> pixels(static_cast<size_t>(image.width) * image.height);
     if (!png_image_finish_read(&image, nullptr, pixels.data(), static_cast<png_int_32>(image.width * 4), nullptr)) {
         std::string message = image.message;
