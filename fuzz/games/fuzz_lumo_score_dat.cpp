@@ -1,0 +1,102 @@
+// Lumo's "score.dat" as a player could leave it: any bytes. The best score
+// read is the first four bytes (little-endian) or 0; a failed game leaves
+// the file byte for byte; a cleared game that ties the best rewrites it as
+// exactly those four bytes, and reading that back gives the same score.
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "games/lumo/lumo_rules.h"
+
+namespace {
+
+class Quiet : public tev::Sink {
+public:
+    void Blit(int, int, int, tev::Rect, int) override {}
+    void BlitCenter(int, int, int, tev::Rect, int) override {}
+    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
+    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
+    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
+    void FillRect(int, int, int, int, uint32_t) override {}
+    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
+    void FillRectCenter(int, int, int, int, uint32_t) override {}
+    void Line(int, int, int, int, int, uint32_t) override {}
+    void Triangle(int, int, int, int, int, int, uint32_t) override {}
+    void SetBlendMode(int) override {}
+    void SetClearColor(uint32_t) override {}
+    void SetTextureColor(int, uint32_t) override {}
+    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
+    void Text(int, int, const char*) override {}
+    void SetTextColor(uint32_t) override {}
+    void SetFontSize(int) override {}
+    void Play(int, bool) override {}
+    void Stop(int) override {}
+    void StopAll() override {}
+    void SetVolume(int, int) override {}
+    void SetFrequency(int, uint32_t) override {}
+    uint32_t GetFrequency(int) override { return 0; }
+    double FrameRate() override { return 60; }
+};
+
+std::string ReadAll(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// A game at its end screen with no orbs left, score as given, button 2 down.
+int32_t EndWith(const std::string& path, bool clear, int32_t score) {
+    auto g = std::make_unique<lumo::Game>();
+    tev::Rand15 rng(1);
+    lumo::Start(*g, rng, path.c_str());
+    const int32_t high = g->high;
+    if (!clear) g->time_left = 1;  // the minute runs out this frame
+    else g->orbs = {};
+    g->started = g->running = true;
+    g->countdown = 0;
+    g->score = score;
+    tev::Buttons b;
+    b.count[tev::kButton2] = 1;
+    Quiet quiet;
+    if (lumo::Frame(*g, b, rng, quiet) != 1) __builtin_trap();
+    if (lumo::Finish(*g) != (clear ? lumo::kResultCleared : lumo::kResultFailed)) __builtin_trap();
+    return high;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string path = tevfuzz::PathIn("score.dat");
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    tevfuzz::WriteBytes(path, data, size);
+
+    int32_t expected = 0;
+    if (size >= 4)
+        expected = static_cast<int32_t>(uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
+                                        uint32_t(data[3]) << 24);
+
+    // Failed with a score above anything stored: the file is untouched.
+    const int32_t high = EndWith(path, false, INT32_MAX);
+    if (high != expected) __builtin_trap();
+    if (ReadAll(path) != bytes) __builtin_trap();
+
+    // Cleared with a score equal to the best: exactly four bytes of it.
+    if (EndWith(path, true, high) != expected) __builtin_trap();
+    const std::string stored = ReadAll(path);
+    if (stored.size() != 4 || std::memcmp(stored.data(), bytes.data(), size >= 4 ? 4 : 0) != 0) __builtin_trap();
+    if (size < 4 && stored != std::string(4, '\0')) __builtin_trap();
+    auto again = std::make_unique<lumo::Game>();
+    tev::Rand15 rng(1);
+    lumo::Start(*again, rng, path.c_str());
+    if (again->high != expected) __builtin_trap();
+
+    tevfuzz::Remove(path);
+    return 0;
+}
