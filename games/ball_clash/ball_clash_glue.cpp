@@ -22,6 +22,7 @@ const KitGame kKitGame = {
     .userInit =
         [](tev::Sink& sink) {
             sink.SetClearColor(kFelt);
+            sink.SetTextColor(ball_clash::kTextColor);
             TevSrandFromClock();
             ball_clash::Start(g_game, KitRand());
             return 0;

@@ -1,6 +1,7 @@
 #include "games/ball_clash/ball_clash_rules.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace ball_clash {
 
@@ -78,6 +79,15 @@ void Reflect(double& p, double& v, double low, double high) {
         p = 2 * high - p;
         v = -std::fabs(v);
     }
+}
+
+// The messages in mid-table often sit on the pusher's pale knob: each gets
+// a dark shadow under its white letters.
+void Say(tev::Sink& out, int x, int y, const char* text) {
+    out.SetTextColor(kShadowColor);
+    out.Text(x + 1, y + 1, text);
+    out.SetTextColor(kTextColor);
+    out.Text(x, y, text);
 }
 
 void MovePusher(Game& g, const tev::Buttons& buttons) {
@@ -210,14 +220,16 @@ int Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rand, tev::Sink& ou
     const int s = Stage(g);
     switch (StepOf(g)) {
         case kTitle:
-            out.Text(135, 200, "press any key");
+            Say(out, 135, 200, "press any key");
             if (buttons.Pressed(tev::kButton1)) {
                 g.timer = kReadyFrames;
                 g.phase = 10 * s + kReady;
             }
             break;
         case kReady:
-            out.TextF(110, 70, "STAGE %d READY?", s + 1);
+            char ready[32];
+            std::snprintf(ready, sizeof ready, "STAGE %d READY?", s + 1);
+            Say(out, 110, 70, ready);
             if (--g.timer <= 0) {
                 g.timer = kStageFrames;
                 g.phase = 10 * s + kPlay;
@@ -228,7 +240,7 @@ int Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rand, tev::Sink& ou
             Play(g, buttons, out);
             break;
         case kCleared:
-            out.Text(140, 120, "おめでたう");
+            Say(out, 140, 120, "おめでたう");
             if (--g.timer <= 0) {
                 // Stage s + 1 plays layout s; after the last stage there is none.
                 SetUpStage(g, s, rand);
@@ -241,11 +253,11 @@ int Frame(Game& g, const tev::Buttons& buttons, tev::Rand15& rand, tev::Sink& ou
             }
             break;
         case kFailed:
-            out.Text(140, 120, "ざんねん！");
+            Say(out, 140, 120, "ざんねん！");
             if (--g.timer <= 0) {
                 if (g.lives == 0) {
                     g.result = kGameOver;
-                    out.Text(140, 128, "game over");
+                    Say(out, 140, 128, "game over");
                 } else {
                     g.lives -= 1;
                     SetUpStage(g, s - 1, rand);

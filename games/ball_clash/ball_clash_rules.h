@@ -28,6 +28,9 @@ constexpr int kStageFrames = 600;
 constexpr int kResultFrames = 180;
 constexpr int kStartLives = 3;
 
+constexpr uint32_t kTextColor = 0xFFFFFFFF;
+constexpr uint32_t kShadowColor = 0xFF0E1428;
+
 constexpr double kPusherStartX = 160;
 constexpr double kPusherStartY = 120;
 constexpr double kPusherStep = 2;
