@@ -134,7 +134,10 @@ bool CTWaveFile::RewindToData() {
     if (!FindChunk(m_file, m_riff.offset, m_riff.offset + m_riff.size, "data", m_fileSize, &offset, &size)) return false;
     // PCM data is whole frames; a ragged tail would shift every later frame
     // of a streamed ring by a byte.
-    if (m_format->wFormatTag == kWaveFormatPcm && m_format->nBlockAlign > 1) size -= size % m_format->nBlockAlign;
+    const uint16_t tag = tev_sound::EffectiveFormatTag(
+        *m_format, reinterpret_cast<const uint8_t*>(m_format) + sizeof(WAVEFORMATEX), m_format->cbSize);
+    if ((tag == kWaveFormatPcm || tag == tev_sound::kTagIeeeFloat) && m_format->nBlockAlign > 1)
+        size -= size % m_format->nBlockAlign;
     m_data.offset = offset;
     m_data.size = size;
     m_remaining = size;
@@ -215,14 +218,22 @@ uint32_t CTRiffFile::GetLength() {
 
 bool CTRiffFile::Open(const char* path) {
     if (path) m_fileName = path;
-    if (!OpenFile() || !ReadHeader()) return false;
+    // Before the header is read again: the output block may be the format.
     if (m_output != m_format) std::free(m_output);
     m_output = nullptr;
     m_decoder.reset();
+    if (!OpenFile() || !ReadHeader()) return false;
+    const uint8_t* extra = reinterpret_cast<const uint8_t*>(m_format) + sizeof(WAVEFORMATEX);
     if (m_format->wFormatTag == kWaveFormatPcm) {
         m_output = m_format;
+    } else if (tev_sound::EffectiveFormatTag(*m_format, extra, m_format->cbSize) == kWaveFormatPcm) {
+        // Extensible PCM: the same samples under a plain header.
+        m_output = AllocFormat(0);
+        if (!m_output) return false;
+        std::memcpy(m_output, m_format, 16);
+        m_output->wFormatTag = kWaveFormatPcm;
+        m_output->cbSize = 0;
     } else {
-        const uint8_t* extra = reinterpret_cast<const uint8_t*>(m_format) + sizeof(WAVEFORMATEX);
         m_decoder = tev_sound::MakeWavDecoder(*m_format, extra, m_format->cbSize);
         if (!m_decoder) return false;
         m_output = AllocFormat(0);

@@ -9,6 +9,7 @@
 #include "sound/audio_reader_registry.h"
 #include "sound/tev_wave_file.h"
 #include "sound/tev_win_midi.h"
+#include "sound/wav_decoders.h"
 
 namespace audio = platform::audio;
 
@@ -22,9 +23,17 @@ constexpr int kLevelError = 2;
 
 bool ValidChannel(int channel) { return channel >= 0 && channel < CTevWinDirectSound7::kChannels; }
 
+// An extensible header becomes the plain format its sub-format names (PCM
+// or IEEE float); the mixer would otherwise take any width as integers.
+// An unknown sub-format keeps the extensible tag, which is then refused.
 audio::Format ToMixerFormat(const WAVEFORMATEX& f) {
     audio::Format m;
     m.tag = f.wFormatTag;
+    if (f.wFormatTag == tev_sound::kTagExtensible) {
+        const uint16_t sub =
+            tev_sound::EffectiveFormatTag(f, reinterpret_cast<const uint8_t*>(&f) + sizeof(WAVEFORMATEX), f.cbSize);
+        if (sub == audio::kTagPcm || sub == audio::kTagFloat) m.tag = sub;
+    }
     m.channels = f.nChannels;
     m.rate = f.nSamplesPerSec;
     m.blockAlign = f.nBlockAlign;
@@ -278,9 +287,16 @@ bool CTevWinDirectSound7::LoadSound(int channel, const char* path) {
         reader->Close();
         return false;
     }
+    const audio::Format mixerFormat = ToMixerFormat(*format);
+    if (!audio::IsPlayable(mixerFormat) || mixerFormat.tag == tev_sound::kTagExtensible) {
+        Log(kLevelError, "CTevWinDirectSound7::Load|: %s: format 0x%04X, %u bits, %u channels cannot be played", path,
+            unsigned(format->wFormatTag), unsigned(format->wBitsPerSample), unsigned(format->nChannels));
+        reader->Close();
+        return false;
+    }
     int result = audio::kOk;
     std::unique_ptr<audio::IBuffer> buffer =
-        m_device->CreateBuffer(ToMixerFormat(*format), static_cast<uint32_t>(bytes), &result);
+        m_device->CreateBuffer(mixerFormat, static_cast<uint32_t>(bytes), &result);
     if (!buffer) {
         reader->Close();
         return false;

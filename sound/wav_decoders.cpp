@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 #include "plugin_api/tev_sound.h"
@@ -11,6 +12,7 @@ namespace tev_sound {
 namespace {
 
 constexpr uint16_t kTagMsAdpcm = 0x0002;
+constexpr uint16_t kTagFloat = kTagIeeeFloat;
 constexpr uint16_t kTagALaw = 0x0006;
 constexpr uint16_t kTagMuLaw = 0x0007;
 constexpr uint16_t kTagImaAdpcm = 0x0011;
@@ -128,7 +130,8 @@ protected:
                 int nibble = (n & 1) ? (data[n / 2] & 0x0F) : (data[n / 2] >> 4);
                 int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
                 // 64-bit sum: two extreme history samples and coefficients reach 2^31.
-                int pred = static_cast<int>((int64_t{s1[c]} * c1[c] + int64_t{s2[c]} * c2[c]) / 256) +
+                // The reference codec shifts: the division rounds toward minus infinity.
+                int pred = static_cast<int>((int64_t{s1[c]} * c1[c] + int64_t{s2[c]} * c2[c]) >> 8) +
                            signedNibble * delta[c];
                 pred = Clamp16(pred);
                 s2[c] = s1[c];
@@ -184,7 +187,62 @@ private:
     bool muLaw_;
 };
 
+// ---- IEEE float (32 or 64 bits), full scale +-1.0 ----
+
+int16_t FloatToPcm16(double v) {
+    if (std::isnan(v)) return 0;
+    const double s = v * 32768.0;
+    if (s >= 32767.0) return 32767;
+    if (s <= -32768.0) return -32768;
+    return static_cast<int16_t>(std::lround(s));
+}
+
+class FloatPcm final : public WavDecoder {
+public:
+    FloatPcm(uint32_t channels, uint32_t bytesPerSample) : bytesPerSample_(bytesPerSample) {
+        channels_ = channels;
+        sourceBlock_ = channels * bytesPerSample;
+        outputBlock_ = channels * 2;
+    }
+
+protected:
+    uint32_t SamplesIn(uint32_t bytes) const override { return bytes / sourceBlock_; }
+    void DecodeBlock(const uint8_t* block, uint32_t bytes, int16_t* out) const override {
+        const uint32_t n = bytes / sourceBlock_ * channels_;
+        for (uint32_t i = 0; i < n; ++i, block += bytesPerSample_) {
+            if (bytesPerSample_ == 4) {
+                uint32_t bits = uint32_t(block[0]) | uint32_t(block[1]) << 8 | uint32_t(block[2]) << 16 |
+                                uint32_t(block[3]) << 24;
+                float f;
+                std::memcpy(&f, &bits, 4);
+                out[i] = FloatToPcm16(f);
+            } else {
+                uint64_t bits = 0;
+                for (int k = 7; k >= 0; --k) bits = bits << 8 | block[k];
+                double d;
+                std::memcpy(&d, &bits, 8);
+                out[i] = FloatToPcm16(d);
+            }
+        }
+    }
+
+private:
+    uint32_t bytesPerSample_;
+};
+
 } // namespace
+
+uint16_t EffectiveFormatTag(const WAVEFORMATEX& f, const uint8_t* extra, uint32_t extraBytes) {
+    if (f.wFormatTag != kTagExtensible) return f.wFormatTag;
+    // Valid bits (2), channel mask (4), then the sub-format GUID: the tag
+    // in its first field, the rest the fixed base of such GUIDs.
+    static const uint8_t kBase[12] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38};
+    static const uint8_t kBaseEnd[2] = {0x9B, 0x71};
+    if (!extra || extraBytes < 22) return 0;
+    const uint8_t* guid = extra + 6;
+    if (std::memcmp(guid + 2, kBase, 12) != 0 || std::memcmp(guid + 14, kBaseEnd, 2) != 0) return 0;
+    return static_cast<uint16_t>(guid[0] | (guid[1] << 8));
+}
 
 uint32_t WavDecoder::OutputSize(uint32_t sourceBytes) const {
     uint64_t full = sourceBytes / sourceBlock_;
@@ -222,11 +280,20 @@ uint32_t WavDecoder::Decode(const uint8_t* source, uint32_t sourceBytes, int16_t
 std::unique_ptr<WavDecoder> MakeWavDecoder(const WAVEFORMATEX& f, const uint8_t* extra, uint32_t extraBytes) {
     const uint32_t ch = f.nChannels;
     if (ch < 1 || ch > 8 || f.nSamplesPerSec == 0) return nullptr;
-    switch (f.wFormatTag) {
+    const uint16_t tag = EffectiveFormatTag(f, extra, extraBytes);
+    // Behind an extensible header the extra bytes are its own, not a codec's.
+    if (f.wFormatTag == kTagExtensible && tag != kTagFloat && tag != kTagMuLaw && tag != kTagALaw)
+        return nullptr;
+    switch (tag) {
+    case kTagFloat: {
+        const uint32_t bytes = f.wBitsPerSample / 8;
+        if ((f.wBitsPerSample != 32 && f.wBitsPerSample != 64) || f.nBlockAlign != ch * bytes) return nullptr;
+        return std::make_unique<FloatPcm>(ch, bytes);
+    }
     case kTagMuLaw:
     case kTagALaw:
         if (f.wBitsPerSample != 8) return nullptr;
-        return std::make_unique<G711>(ch, f.wFormatTag == kTagMuLaw);
+        return std::make_unique<G711>(ch, tag == kTagMuLaw);
     case kTagImaAdpcm: {
         if (f.wBitsPerSample != 4 || ch > 2 || f.nBlockAlign < 4 * ch + 4 * ch || f.nBlockAlign % (4 * ch)) return nullptr;
         uint32_t most = (f.nBlockAlign / ch - 4) * 2 + 1;

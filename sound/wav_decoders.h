@@ -1,6 +1,6 @@
 // Decoders from the compressed WAV formats to 16-bit PCM (what the Audio
-// Compression Manager's codecs did): IMA ADPCM, Microsoft ADPCM, mu-law and
-// A-law. Each works on whole source blocks; the last block of a file may be
+// Compression Manager's codecs did): IMA ADPCM, Microsoft ADPCM, mu-law,
+// A-law, and IEEE float. Each works on whole source blocks; the last block of a file may be
 // short and is decoded as far as it goes.
 #pragma once
 #include <cstdint>
@@ -10,6 +10,9 @@
 struct WAVEFORMATEX;
 
 namespace tev_sound {
+
+constexpr uint16_t kTagIeeeFloat = 0x0003;
+constexpr uint16_t kTagExtensible = 0xFFFE;
 
 class WavDecoder {
 public:
@@ -37,8 +40,14 @@ protected:
     uint32_t channels_ = 1;
 };
 
-// A decoder for the format, or null when it is not one of the four (or its
-// header is unusable).
+// The format tag a header stands for: its own, or for an extensible header
+// (0xFFFE) the tag its sub-format GUID carries; 0 when an extensible header
+// names no standard sub-format.
+uint16_t EffectiveFormatTag(const WAVEFORMATEX& format, const uint8_t* extra, uint32_t extraBytes);
+
+// A decoder for the format, or null when it is not one of the four, nor
+// IEEE float (32 or 64 bits, also behind an extensible header), or its
+// header is unusable.
 std::unique_ptr<WavDecoder> MakeWavDecoder(const WAVEFORMATEX& format, const uint8_t* extra, uint32_t extraBytes);
 
 // Encoders used by tests and tools to produce sample files.
