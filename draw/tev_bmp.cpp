@@ -122,7 +122,8 @@ int CBmp::ParseCore(const unsigned char* data, size_t size, bool readPixels) {
         int entries = m_infoHeader.biBitCount <= 8 ? 1 << m_infoHeader.biBitCount : 0;
         // A file may carry fewer entries: its pixel offset says how many.
         const uint32_t off = m_fileHeader.bfOffBits;
-        if (off > kHeaders + 2 && (off - kHeaders) / 3 < uint32_t(entries)) entries = static_cast<int>((off - kHeaders) / 3);
+        if (off > kHeaders + 2 && (off - kHeaders) / 3 < uint32_t(entries))
+            entries = static_cast<int>((off - kHeaders) / 3);
         const size_t room = (size - kHeaders) / 3;
         if (size_t(entries) > room) entries = static_cast<int>(room);
         for (int i = 0; i < entries; ++i) {

@@ -194,7 +194,8 @@ TEST(Os2Bmp, TwentyFourBitSizesAndPixelsFromTheShortHeader) {
 TEST(Os2Bmp, PaletteOfThreeByteEntriesShortHeadersAndTruncation) {
     // 8-bit, 3 x 2, a full 256-entry palette: entry i is (i, 255 - i, 7).
     std::vector<unsigned char> f = Os2Header(3, 2, 8, 256);
-    for (int i = 0; i < 256; ++i) f.insert(f.end(), {7, static_cast<unsigned char>(255 - i), static_cast<unsigned char>(i)});
+    for (int i = 0; i < 256; ++i)
+        f.insert(f.end(), {7, static_cast<unsigned char>(255 - i), static_cast<unsigned char>(i)});
     f.insert(f.end(), {200, 201, 202, 0});   // bottom row
     f.insert(f.end(), {9, 10, 255, 0});      // top row
     Finish(f);

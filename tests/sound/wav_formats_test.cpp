@@ -8,11 +8,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "platform/audio/audio.h"
 #include "platform/backend.h"
 #include "plugin_api/tev_app.h"
+#include "plugin_api/tev_base.h"
 #include "sound/tev_wave_file.h"
 #include "sound/tev_win_direct_sound7.h"
 #include "tests/sound/sound_test_util.h"
@@ -177,7 +179,8 @@ TEST(FloatWav, ConvertingReaderDeliversSixteenBitPcm) {
 
 TEST(FloatWav, ExtensiblePcmStaysPcmAndUnknownSubFormatsAreRefused) {
     const std::vector<int16_t> samples = {1, -2, 300, -400, 32767, -32768};
-    auto path = WriteFile("pext.wav", Riff({Chunk("fmt ", ExtensibleFmt(2, 22050, 16, 1)), Chunk("data", Samples16(samples))}));
+    auto path =
+        WriteFile("pext.wav", Riff({Chunk("fmt ", ExtensibleFmt(2, 22050, 16, 1)), Chunk("data", Samples16(samples))}));
     CTRiffFile r;
     ASSERT_TRUE(r.Open(path.c_str()));
     EXPECT_EQ(r.GetFormat()->wFormatTag, 1);
@@ -235,7 +238,8 @@ TEST(FloatWav, SoundModulePlaysExtensibleFilesByTheirSubFormat) {
     ASSERT_TRUE(sound.Initialize(&app));
 
     // 44100 Hz mono: one source frame per output frame, no resampling.
-    auto fext = WriteFile("m_fext.wav", Riff({Chunk("fmt ", ExtensibleFmt(1, 44100, 32, 3)), Chunk("data", Floats(kFloats))}));
+    auto fext =
+        WriteFile("m_fext.wav", Riff({Chunk("fmt ", ExtensibleFmt(1, 44100, 32, 3)), Chunk("data", Floats(kFloats))}));
     ASSERT_TRUE(sound.Load(0, fext.c_str(), false));
     std::vector<int16_t> left = PlayOneFrame(sound, 0);
     for (size_t i = 0; i < kFloats.size(); ++i) EXPECT_EQ(left[i], kFloatsAs16[i]) << i;
@@ -243,14 +247,20 @@ TEST(FloatWav, SoundModulePlaysExtensibleFilesByTheirSubFormat) {
     sound.Stop(0);
 
     const std::vector<int16_t> samples = {5, -6, 7000, -8000, 12345};
-    auto pext = WriteFile("m_pext.wav", Riff({Chunk("fmt ", ExtensibleFmt(1, 44100, 16, 1)), Chunk("data", Samples16(samples))}));
+    auto pext = WriteFile("m_pext.wav",
+                          Riff({Chunk("fmt ", ExtensibleFmt(1, 44100, 16, 1)), Chunk("data", Samples16(samples))}));
     ASSERT_TRUE(sound.Load(1, pext.c_str(), false));
     left = PlayOneFrame(sound, 1);
-    EXPECT_EQ(std::vector<int16_t>(left.begin(), left.begin() + 6), (std::vector<int16_t>{5, -6, 7000, -8000, 12345, 0}));
+    EXPECT_EQ(std::vector<int16_t>(left.begin(), left.begin() + 6),
+              (std::vector<int16_t>{5, -6, 7000, -8000, 12345, 0}));
     sound.Stop(1);
 
-    // What the mixer cannot play is refused (and logged): an unknown
-    // sub-format, 64-bit float.
+    // What the mixer cannot play is refused with a line in the run's log:
+    // an unknown sub-format, 64-bit float.
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(ScratchDir());
+    CTevDebugOut log;
+    ASSERT_EQ(log.Init(), 0);
     auto odd = ExtensibleFmt(1, 44100, 32, 3);
     odd[odd.size() - 2] ^= 0xFF;
     auto xext = WriteFile("m_xext.wav", Riff({Chunk("fmt ", odd), Chunk("data", Floats(kFloats))}));
@@ -258,5 +268,16 @@ TEST(FloatWav, SoundModulePlaysExtensibleFilesByTheirSubFormat) {
     auto f64 = WriteFile("m_f64.wav", Riff({Chunk("fmt ", FmtBody(3, 1, 44100, 64, 8, 352800)),
                                            Chunk("data", std::vector<uint8_t>(80, 0))}));
     EXPECT_FALSE(sound.Load(3, f64.c_str(), false));
+    std::string report;
+    if (std::FILE* f = std::fopen("report.html", "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) report.append(buf, n);
+        std::fclose(f);
+    }
+    std::filesystem::current_path(cwd);
+    EXPECT_NE(report.find("m_xext.wav: format 0xFFFE, 32 bits, 1 channels cannot be played"), std::string::npos)
+        << report;
+    EXPECT_NE(report.find("m_f64.wav: format 0x0003, 64 bits"), std::string::npos);
     sound.Finalize();
 }
