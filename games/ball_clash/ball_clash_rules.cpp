@@ -82,10 +82,12 @@ void Reflect(double& p, double& v, double low, double high) {
 }
 
 // The messages in mid-table often sit on the pusher's pale knob: each gets
-// a dark shadow under its white letters.
+// a dark outline around its white letters.
+constexpr int kAround[][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}};
+
 void Say(tev::Sink& out, int x, int y, const char* text) {
     out.SetTextColor(kShadowColor);
-    out.Text(x + 1, y + 1, text);
+    for (const auto& d : kAround) out.Text(x + d[0], y + d[1], text);
     out.SetTextColor(kTextColor);
     out.Text(x, y, text);
 }
@@ -112,10 +114,16 @@ void Play(Game& g, const tev::Buttons& buttons, tev::Sink& out) {
     MovePusher(g, buttons);
     if (PushBalls(g)) out.Play(sound::kPush);
     const Clashes c = CollideBalls(g);
-    if (c.clashes > 0) out.Play(sound::kClash);
-    if (c.vanished > 0) out.Play(sound::kVanish);
     const int n = LiveBalls(g);
     const int s = Stage(g);
+    // One clash sound a frame, and none under the end of the stage: stacked
+    // effects would clip.
+    const bool ends = n <= 1 || g.timer <= 0;
+    if (c.vanished > 0 && !ends) {
+        out.Play(sound::kVanish);
+    } else if (c.clashes > 0 && !ends) {
+        out.Play(sound::kClash);
+    }
     if (n == 0) {
         g.phase = 10 * s + kCleared;
         g.timer = kResultFrames;
