@@ -183,7 +183,8 @@ TEST(OneStompFromLauncher, ClearedByOneStompThenFailedByWaiting) {
                             box.Path("play.script"), "--dump", box.Path("dump"), "--fixed-clock",
                             std::to_string(kClock)});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
-    EXPECT_FALSE(box.Exists(Dump(box, second_end + 100).substr(box.Root().size() + 1)));
+    // Escape in the list quit long before the frame limit.
+    EXPECT_FALSE(std::filesystem::exists(Dump(box, second_end + 100)));
     const std::string plays = box.ReadFile("play.dat");
     EXPECT_NE(plays.find("one_stomp=2"), std::string::npos) << plays;
 
