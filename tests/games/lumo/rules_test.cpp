@@ -369,59 +369,21 @@ TEST(Lumo, WaitsForButtonTwoThenCountsThreeTwoOne) {
     EXPECT_EQ(g->time_left, 3599);  // the last count-down frame is the first of the minute
 }
 
-TEST(Lumo, CursorGlidesWithMomentumAndBouncesOffTheEdges) {
-    Game g;
-    // One direction: 0.9 then the drag of 0.9; first match wins on opposites.
-    MoveCursor(g, ButtonsWith({tev::kRight}));
-    EXPECT_NEAR(g.cvx, 0.81, 1e-9);
-    EXPECT_NEAR(g.cx, 160.81, 1e-9);
-    MoveCursor(g, ButtonsWith({tev::kLeft, tev::kRight}));
-    EXPECT_NEAR(g.cvx, (0.81 - 0.9) * 0.9, 1e-9);
-    MoveCursor(g, ButtonsWith({tev::kUp, tev::kDown, tev::kLeft}));  // up and left
-    EXPECT_LT(g.cvy, 0);
-    // Released this frame still pushes (the count is -1, not 0).
-    Game r;
-    MoveCursor(r, ButtonsWith({tev::kDown}, -1));
-    EXPECT_NEAR(r.cvy, 0.81, 1e-9);
-    // Into the left edge: clamped to 0 and thrown back.
-    Game e;
-    e.cx = 1;
-    e.cvx = -5;
-    MoveCursor(e, tev::Buttons{});
-    EXPECT_EQ(e.cx, 0);
-    EXPECT_NEAR(e.cvx, 4.5, 1e-9);
-}
-
-TEST(Lumo, OrbsFallAndBounceInsideTheField) {
-    Game g;
-    g.orbs[0] = At(319, 234, 3, 0);
-    g.orbs[0].vx = 4;
-    g.orbs[0].vy = 2;
-    MoveOrbs(g);
-    const Orb& o = g.orbs[0];
-    EXPECT_EQ(o.age, 1);
-    EXPECT_DOUBLE_EQ(o.x, 640 - 323.0);
-    EXPECT_DOUBLE_EQ(o.vx, -4);
-    EXPECT_DOUBLE_EQ(o.y, 470 - 236.05);
-    EXPECT_DOUBLE_EQ(o.vy, -2.05);
-    g.orbs[0] = At(1, 1, 3, 0);
-    g.orbs[0].vx = -3;
-    g.orbs[0].vy = -3;
-    MoveOrbs(g);
-    EXPECT_DOUBLE_EQ(o.x, 2);
-    EXPECT_DOUBLE_EQ(o.vx, 3);
-    EXPECT_DOUBLE_EQ(o.y, 1.95);
-    EXPECT_DOUBLE_EQ(o.vy, 2.95);
-
-    // Drawn additively at their diameters, then the cursor with alpha.
+TEST(Lumo, OrbsGlowAdditivelyAtTheirDiametersUnderAnAlphaCursor) {
+    auto g = Running();
+    g->orbs[7] = At(100, 50, 3, 0);
+    g->orbs[9] = At(10, 20, 0, 0);
     RecordingSink out;
     tev::Rand15 rng(1);
-    Frame(g, tev::Buttons{}, rng, out);
+    Frame(*g, tev::Buttons{}, rng, out);
     std::vector<std::string> order;
     for (const auto& c : out.calls)
         if (c.op == "SetBlendMode" || c.op == "StretchCenter" || c.op == "BlitCenter") order.push_back(c.op);
-    EXPECT_EQ(order, (std::vector<std::string>{"SetBlendMode", "StretchCenter", "SetBlendMode", "BlitCenter"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"SetBlendMode", "StretchCenter", "StretchCenter", "SetBlendMode",
+                                               "BlitCenter"}));
     EXPECT_EQ(out.Calls("SetBlendMode")[0].Int(0), kBlendAdd);
     EXPECT_EQ(out.Calls("SetBlendMode")[1].Int(0), kBlendAlpha);
     EXPECT_EQ(out.Calls("StretchCenter")[0].Int(3), 32);
+    EXPECT_EQ(out.Calls("StretchCenter")[1].Int(3), 256);
+    EXPECT_EQ(out.Calls("BlitCenter")[0].Int(0), kCursorTexture);
 }
