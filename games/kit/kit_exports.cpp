@@ -42,6 +42,9 @@ void KitSetWindowTitle(const char* text) {
     if (app != nullptr) app->SetWindowTitle(text);
 }
 void* KitWindowHandle() { return app != nullptr ? app->GetWindowHandle() : nullptr; }
+void KitReleaseAllSounds() {
+    if (sound != nullptr) sound->ReleaseAll();
+}
 
 extern "C" {
 

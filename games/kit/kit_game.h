@@ -63,6 +63,9 @@ void KitShowMouseCursor(bool show);
 void KitSetFrameRate(double fps);
 void KitSetWindowTitle(const char* text);
 void* KitWindowHandle();
+// The sound service's ReleaseAll (a CleanUp that frees its channels; the
+// Sink's StopAll only stops them).
+void KitReleaseAllSounds();
 // The library's own 15-bit generator (state 1 when the library is loaded);
 // Seed it with TevSrandFromClock() where the Part seeds from the clock.
 tev::Rand15& KitRand();

@@ -25,11 +25,18 @@ public:
     // As a MIDI device's reset: every note and sound off, controllers and
     // pitch bend back to rest on all 16 channels.
     virtual void Reset() = 0;
+    // False for the silent synthesizer.
+    virtual bool Audible() const { return true; }
 };
 
 // A FluidSynth synthesizer with the soundfont, added to the mixer as a
-// source (removed again when destroyed). Null with a reason on failure.
+// source (removed again when destroyed). Where the soundfont cannot be
+// loaded, or TEV_MIDI_SYNTH=null asks for it, the silent synthesizer instead
+// (the song still runs, unheard) with the reason in *error. Null with a
+// reason only when FluidSynth itself fails.
 std::unique_ptr<ISynth> OpenSynth(audio::Mixer& mixer, std::string* error);
+// The silent synthesizer on its own.
+std::unique_ptr<ISynth> OpenNullSynth();
 
 class ITimer {
 public:

@@ -101,6 +101,11 @@ void QuietLog(int, const char*, void*) {}
 } // namespace
 
 std::unique_ptr<ISynth> OpenSynth(audio::Mixer& mixer, std::string* error) {
+    const char* wanted = std::getenv("TEV_MIDI_SYNTH");
+    if (wanted != nullptr && std::string(wanted) == "null") {
+        if (error) *error = "TEV_MIDI_SYNTH=null: the silent synthesizer";
+        return OpenNullSynth();
+    }
     // FluidSynth's warnings and notices would clutter the terminal; errors stay.
     fluid_set_log_function(FLUID_WARN, QuietLog, nullptr);
     fluid_set_log_function(FLUID_INFO, QuietLog, nullptr);
@@ -127,8 +132,8 @@ std::unique_ptr<ISynth> OpenSynth(audio::Mixer& mixer, std::string* error) {
     if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) {
         delete_fluid_synth(synth);
         delete_fluid_settings(settings);
-        if (error) *error = "soundfont " + path + " could not be loaded";
-        return nullptr;
+        if (error) *error = "soundfont " + path + " could not be loaded: the silent synthesizer";
+        return OpenNullSynth();
     }
     return std::make_unique<FluidSynth>(mixer, settings, synth);
 }

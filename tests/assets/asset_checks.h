@@ -25,8 +25,10 @@ tevtools::Image LoadPicture(const std::string& relative, int width, int height);
 // Every region lies inside the picture and holds a pixel other than `key`.
 void ExpectRegionsDrawn(const tevtools::Image& image, uint32_t key, const std::vector<Region>& regions);
 
-// A sound effect: 16-bit PCM that the sound service's reader opens; peak at
-// most -1 dBFS; starts and ends at (near) silence.
+// A wave file: 16-bit PCM that the sound service's reader opens; peak at most
+// -1 dBFS and loud enough to hear.
+tevtools::PcmSound CheckWave(const std::string& relative);
+// A sound effect: a wave file that starts and ends at (near) silence.
 tevtools::PcmSound CheckEffect(const std::string& relative);
 
 // Where the sound service is built: its WAV reader opens the file and

@@ -5,7 +5,9 @@
 // checked against the planned states.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -16,8 +18,10 @@
 
 #include "games/arrow_sprint/arrow_sprint_rules.h"
 #include "games/grid_serpent/grid_serpent_rules.h"
-#include "games/kit/kit_rand.h"
+#include "games/kit/tev_kit.h"
 #include "tests/support/launcher_sandbox.h"
+#include "tests/support/recording_sink.h"
+#include "tests/support/standin_services.h"
 
 namespace {
 
@@ -26,46 +30,43 @@ namespace {
 constexpr int kListToGame = 62;
 constexpr int kClock = 4242;
 
-// Logical button counters as the kit's mapper keeps them.
+// Logical button counters as the plug-in sees them: the kit's own mapper,
+// bound as UserInit binds it from the default key record, over the stand-in
+// input's key counters.
 struct Counters {
-    int count[6] = {};
-    void Update(const std::set<int>& held) {
-        for (int b = 0; b < 6; ++b) {
-            int& c = count[b];
-            if (held.count(b)) {
-                if (c == -1) c = 0;
-                if (c < 255) ++c;
-            } else {
-                c = c > 0 ? -1 : 0;
-            }
-        }
+    tevtest::ServiceLog log;
+    tevtest::StandinInput input{log};
+    ButtonMapper mapper;
+    Counters() { Bind(); }
+    Counters(const Counters& other) : mapper(other.mapper) {
+        std::copy(std::begin(other.input.keys), std::end(other.input.keys), std::begin(input.keys));
+        mapper.SetInput(&input);
     }
-};
-
-struct SprintRandom : arrow_sprint::Random {
-    TevRand15 rand{1};  // the plug-in's generator, fresh and never seeded
-    int Next() override { return rand.Next(); }
-};
-
-struct Quiet : arrow_sprint::Output {
-    void Blit(int, int, int, int, int, int, int) override {}
-    void Line(int, int, int, int, int, uint32_t) override {}
-    void BeginText() override {}
-    void Text(int, int, const char*) override {}
-    void EndText() override {}
-    void Play(int) override {}
+    Counters& operator=(const Counters&) = delete;
+    void Bind() {
+        mapper.SetInput(&input);
+        KitBindStandard(nullptr, mapper);
+    }
+    tev::Buttons Update(const std::set<int>& held) {
+        static constexpr int kKeys[6] = {tevtest::kKeyUp, tevtest::kKeyDown, tevtest::kKeyLeft,
+                                         tevtest::kKeyRight, tevtest::kKeyZ, tevtest::kKeyX};
+        std::set<int> keys;
+        for (int b : held) keys.insert(kKeys[b]);
+        input.Poll(keys);
+        mapper.Update();
+        tev::Buttons buttons;
+        for (int i = 0; i < tev::kButtonCount; ++i) buttons.count[i] = mapper.GetCount(0, i);
+        return buttons;
+    }
 };
 
 struct Sprint {
     arrow_sprint::Game game;
-    SprintRandom rng;
+    tev::Rand15 rng{1};  // the plug-in's generator, fresh and never seeded
     Counters counters;
     void Step(const std::set<int>& held) {
-        Quiet quiet;
-        counters.Update(held);
-        arrow_sprint::Buttons b;
-        for (int i = 0; i < 6; ++i) b.count[i] = counters.count[i];
-        arrow_sprint::Frame(game, b, rng, quiet);
+        tevtest::NullSink quiet;
+        arrow_sprint::Frame(game, counters.Update(held), rng, quiet);
     }
 };
 
@@ -108,16 +109,6 @@ std::vector<std::set<int>> PlanSprint() {
     }
     return {};
 }
-
-struct SerpentRandom : grid_serpent::Random {
-    TevRand15 rand{kClock};
-    int Next() override { return rand.Next(); }
-};
-
-struct Blank : grid_serpent::Canvas {
-    void FillRect(int, int, int, int, uint32_t) override {}
-    void Text(int, int, const char*) override {}
-};
 
 // Launcher frame -> held key names; the script is the edges.
 struct Script {
@@ -200,11 +191,11 @@ TEST(GamesFromLauncher, ArrowSprintClearedThenGridSerpentLost) {
 
     auto serpent = std::make_unique<grid_serpent::Game>();
     grid_serpent::Start(*serpent);
-    SerpentRandom serpent_rng;
-    Blank blank;
+    tev::Rand15 serpent_rng{kClock};
+    tevtest::NullSink blank;
     int serpent_frames = 0;
     int t300_head_x = -1, lost_at = -1;
-    while (!grid_serpent::Frame(*serpent, grid_serpent::Buttons{}, serpent_rng, blank)) {
+    while (!grid_serpent::Frame(*serpent, tev::Buttons{}, serpent_rng, blank)) {
         if (serpent->state == grid_serpent::kPlaying && serpent->t == 301) t300_head_x = serpent->seg[0].x;
         if (serpent->state == grid_serpent::kLost && lost_at < 0) lost_at = serpent_frames;
         ++serpent_frames;
@@ -217,6 +208,13 @@ TEST(GamesFromLauncher, ArrowSprintClearedThenGridSerpentLost) {
     tevtest::LauncherSandbox box;
     // Start from a launcher that has never run: default keys, no counts.
     for (const char* file : {"save.dat", "play.dat", "pv.dat"}) std::filesystem::remove(box.Path(file));
+    // Only these two games in the list, whatever else the tree holds.
+    for (const auto& entry : std::filesystem::directory_iterator(box.Root())) {
+        const std::string name = entry.path().filename().string();
+        if (name != "arrow_sprint" && name != "grid_serpent" &&
+            std::filesystem::exists(entry.path() / (name + ".so")))
+            std::filesystem::remove_all(entry.path());
+    }
     box.WriteFile("play.script", script.Text());
     const int rc = box.Run({"--headless", "--frames", std::to_string(serpent_end + 400), "--input",
                             box.Path("play.script"), "--dump", box.Path("dump"), "--fixed-clock",

@@ -3,6 +3,8 @@
 // synthesizer; plus the real synthesizer and the thread timer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -316,8 +318,12 @@ TEST(MidiPlay, SysExIsAnnouncedAndSentAsALongMessage) {
 TEST(MidiSynth, TheSoundFontSynthesizerSoundsANote) {
     platform::audio::Mixer mixer;
     std::string error;
+    // Needs the soundfont itself: without it the silent synthesizer stands in
+    // (tested below).
+    if (!std::filesystem::exists(platform::midi::SoundFontPath())) GTEST_SKIP() << "no soundfont";
     auto synth = platform::midi::OpenSynth(mixer, &error);
-    if (!synth) GTEST_SKIP() << error;
+    ASSERT_TRUE(synth) << error;
+    EXPECT_TRUE(synth->Audible());
     std::vector<int16_t> out(2 * 4410);
     mixer.Render(out.data(), 4410);
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](int16_t s) { return s == 0; }));
@@ -333,10 +339,31 @@ TEST(MidiSynth, TheSoundFontSynthesizerSoundsANote) {
     for (int16_t s : out) peak = std::max(peak, std::abs(static_cast<int>(s)));
     EXPECT_LT(peak, notePeak / 4);   // a reset silences it (only the reverb tail may linger)
 
+}
+
+TEST(MidiSynth, WithoutASoundFontTheSilentSynthesizerStandsIn) {
+    platform::audio::Mixer mixer;
+    std::string error;
     setenv("TEV_SOUNDFONT", "/nonexistent/none.sf2", 1);
-    EXPECT_FALSE(platform::midi::OpenSynth(mixer, &error));
-    EXPECT_NE(error.find("none.sf2"), std::string::npos);
+    auto synth = platform::midi::OpenSynth(mixer, &error);
     unsetenv("TEV_SOUNDFONT");
+    ASSERT_TRUE(synth);
+    EXPECT_FALSE(synth->Audible());
+    EXPECT_NE(error.find("none.sf2"), std::string::npos);
+    setenv("TEV_MIDI_SYNTH", "null", 1);
+    auto asked = platform::midi::OpenSynth(mixer, &error);
+    unsetenv("TEV_MIDI_SYNTH");
+    ASSERT_TRUE(asked);
+    EXPECT_FALSE(asked->Audible());
+    // Every message is taken, nothing is heard.
+    synth->ShortMsg(0x7F4590);
+    synth->LongMsg(nullptr, 0);
+    const uint8_t sysex[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    synth->LongMsg(sysex, sizeof sysex);
+    std::vector<int16_t> out(2 * 4410, 1);
+    mixer.Render(out.data(), 4410);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](int16_t s) { return s == 0; }));
+    synth->Reset();
 }
 
 TEST(MidiTimer, TheThreadTimerTicksUntilKilled) {

@@ -6,9 +6,12 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/audio/audio.h"
 #include "platform/backend.h"
+#include "platform/midi/midi.h"
 #include "platform/run_options.h"
 #include "plugin_api/tev_app.h"
 #include "sound/tev_wave_file.h"
@@ -301,7 +304,10 @@ TEST_F(SoundModule, MidiChannelsDriveThePlayer) {
     auto song = WriteFile("module.mid", MidiFile(0, 96, {Track({{0, {0x90, 60, 100}}, {960, {0x80, 60, 0}}})}));
     ASSERT_TRUE(sound.Load(11, song.c_str(), false));
     ASSERT_TRUE(sound.Midi());
-    if (!sound.Midi()->IsOpen()) GTEST_SKIP() << "no soundfont";
+    // Without a soundfont the silent synthesizer keeps the player running.
+    ASSERT_TRUE(sound.Midi()->IsOpen());
+    const bool audible = std::filesystem::exists(platform::midi::SoundFontPath()) &&
+                         std::getenv("TEV_MIDI_SYNTH") == nullptr;
     EXPECT_EQ(sound.GetVolume(11), 100);
     EXPECT_EQ(sound.GetPan(11), 0);
     EXPECT_EQ(sound.GetFrequency(11), 0u);
@@ -313,7 +319,7 @@ TEST_F(SoundModule, MidiChannelsDriveThePlayer) {
     EXPECT_NEAR(sound.GetPosition(11), 500, 20);
     int peak = 0;
     for (int16_t s : out) peak = std::max(peak, std::abs(static_cast<int>(s)));
-    EXPECT_GT(peak, 100);   // the synthesizer plays into the same output
+    if (audible) EXPECT_GT(peak, 100);   // the synthesizer plays into the same output
     EXPECT_TRUE(sound.Pause(11));
     EXPECT_EQ(sound.Channel(11).state, 1);
     EXPECT_FALSE(sound.Midi()->IsRunning());

@@ -3,6 +3,7 @@
 // argument order (a Rect as x, y, w, h) and its text.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,25 @@ struct TextCall {
     int x = 0;
     int y = 0;
     std::string text;
+};
+
+// A Blit or BlitCenter as the rules issued it.
+struct BlitCall {
+    int texture = 0;
+    int x = 0;
+    int y = 0;
+    tev::Rect src;
+    int flip = 0;
+};
+
+struct LineCall {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0, width = 0;
+    uint32_t color = 0;
+};
+
+struct RectCall {
+    int x = 0, y = 0, w = 0, h = 0;
+    uint32_t color = 0;
 };
 
 class RecordingSink : public tev::Sink {
@@ -48,6 +68,38 @@ public:
         for (const SinkCall& c : calls)
             if (c.op == "Text") out.push_back({c.Int(0), c.Int(1), c.text});
         return out;
+    }
+    // Blits (plain and centred), lines and filled rectangles, in order.
+    std::vector<BlitCall> Blits() const {
+        std::vector<BlitCall> out;
+        for (const SinkCall& c : calls)
+            if (c.op == "Blit" || c.op == "BlitCenter")
+                out.push_back({c.Int(0), c.Int(1), c.Int(2), {c.Int(3), c.Int(4), c.Int(5), c.Int(6)}, c.Int(7)});
+        return out;
+    }
+    std::vector<LineCall> Lines() const {
+        std::vector<LineCall> out;
+        for (const SinkCall& c : Calls("Line"))
+            out.push_back({c.Int(0), c.Int(1), c.Int(2), c.Int(3), c.Int(4), static_cast<uint32_t>(c.args[5])});
+        return out;
+    }
+    std::vector<RectCall> FillRects() const {
+        std::vector<RectCall> out;
+        for (const SinkCall& c : Calls("FillRect"))
+            out.push_back({c.Int(0), c.Int(1), c.Int(2), c.Int(3), static_cast<uint32_t>(c.args[4])});
+        return out;
+    }
+    // True when some text drawn is exactly text.
+    bool HasExactText(const std::string& text) const {
+        for (const SinkCall& c : calls)
+            if (c.op == "Text" && c.text == text) return true;
+        return false;
+    }
+    // How often channel was started.
+    int PlayCount(int channel) const {
+        int n = 0;
+        for (const SinkCall& c : calls) n += c.op == "Play" && c.Int(0) == channel;
+        return n;
     }
     // True when some text drawn contains part.
     bool HasText(const std::string& part) const {
@@ -134,12 +186,60 @@ private:
     }
 };
 
+// A tev::Sink that draws and plays nothing, for plans that run the rules
+// many times over.
+class NullSink : public tev::Sink {
+public:
+    void Blit(int, int, int, tev::Rect, int) override {}
+    void BlitCenter(int, int, int, tev::Rect, int) override {}
+    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
+    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
+    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
+    void FillRect(int, int, int, int, uint32_t) override {}
+    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
+    void FillRectCenter(int, int, int, int, uint32_t) override {}
+    void Line(int, int, int, int, int, uint32_t) override {}
+    void Triangle(int, int, int, int, int, int, uint32_t) override {}
+    void SetBlendMode(int) override {}
+    void SetClearColor(uint32_t) override {}
+    void SetTextureColor(int, uint32_t) override {}
+    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
+    void Text(int, int, const char*) override {}
+    void SetTextColor(uint32_t) override {}
+    void SetFontSize(int) override {}
+    void Play(int, bool) override {}
+    void Stop(int) override {}
+    void StopAll() override {}
+    void SetVolume(int, int) override {}
+    void SetFrequency(int, uint32_t) override {}
+    uint32_t GetFrequency(int) override { return 0; }
+    double FrameRate() override { return 60.0; }
+};
+
 // Buttons of one frame: each listed button at count (1 = pressed now).
 inline tev::Buttons ButtonsWith(std::initializer_list<int> buttons, int count = 1) {
     tev::Buttons b;
     for (int i : buttons)
         if (i >= 0 && i < tev::kButtonCount) b.count[i] = count;
     return b;
+}
+
+// The first seed (counting from 1) whose generator satisfies wanted, which
+// gets a copy to draw from; 0 when none within limit. Lets a test need
+// particular draws of the real generator instead of scripting its values.
+inline uint32_t SeedWhere(const std::function<bool(tev::Rand15)>& wanted, uint32_t limit = 50000000) {
+    for (uint32_t seed = 1; seed <= limit; ++seed)
+        if (wanted(tev::Rand15(seed))) return seed;
+    return 0;
+}
+
+// How many draws took `from` to `to` (-1 when not within limit).
+inline int DrawsBetween(tev::Rand15 from, const tev::Rand15& to, int limit = 1000000) {
+    for (int n = 0; n <= limit; ++n) {
+        if (from.State() == to.State()) return n;
+        from.Next();
+    }
+    return -1;
 }
 
 }  // namespace tevtest

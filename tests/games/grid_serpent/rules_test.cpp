@@ -2,31 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <set>
+#include <utility>
+#include <vector>
 
-#include "tests/games/game_test_support.h"
+#include "tests/support/recording_sink.h"
 
 using namespace grid_serpent;
 
 namespace {
 
-using Rng = ScriptedRandom<Random>;
+using Rng = tev::Rand15;
+using Buttons = tev::Buttons;
 
-struct Rect {
-    int x, y, w, h;
-    uint32_t color;
-};
-
-struct Recorder : Canvas {
-    std::vector<Rect> rects;
-    std::vector<TextCall> texts;
-    void FillRect(int x, int y, int w, int h, uint32_t color) override { rects.push_back({x, y, w, h, color}); }
-    void Text(int x, int y, const char* text) override { texts.push_back({x, y, text}); }
-    void Clear() {
-        rects.clear();
-        texts.clear();
-    }
+// The sink with the views these tests read.
+struct Recorder : tevtest::RecordingSink {
+    std::vector<tevtest::RectCall> rects() const { return FillRects(); }
+    std::vector<tevtest::TextCall> texts() const { return Texts(); }
 };
 
 std::unique_ptr<Game> NewGame() {
@@ -35,11 +29,7 @@ std::unique_ptr<Game> NewGame() {
     return g;
 }
 
-Buttons Hold(std::initializer_list<int> held, int count = 5) {
-    Buttons b;
-    for (int i : held) b.count[i] = count;
-    return b;
-}
+Buttons Hold(std::initializer_list<int> held, int count = 5) { return tevtest::ButtonsWith(held, count); }
 
 // Runs idle frames until the frame counter reaches t (still in play).
 void RunTo(Game& g, int t, Rng& rng, Recorder& canvas) {
@@ -68,16 +58,16 @@ TEST(GridSerpent, CountdownNumbersAndTimeline) {
 
     Frame(*g, Buttons{}, rng, canvas);  // t = 0 only starts the clock
     EXPECT_EQ(g->t, 1);
-    EXPECT_TRUE(canvas.texts.empty());
+    EXPECT_TRUE(canvas.texts().empty());
 
     auto number_at = [&](int t) {
         RunTo(*g, t, rng, canvas);
         canvas.Clear();
         Frame(*g, Buttons{}, rng, canvas);
-        EXPECT_EQ(canvas.texts.size(), 1u);
-        EXPECT_EQ(canvas.texts[0].x, 150);
-        EXPECT_EQ(canvas.texts[0].y, 115);
-        return canvas.texts[0].text;
+        EXPECT_EQ(canvas.texts().size(), 1u);
+        EXPECT_EQ(canvas.texts()[0].x, 150);
+        EXPECT_EQ(canvas.texts()[0].y, 115);
+        return canvas.texts()[0].text;
     };
     EXPECT_EQ(number_at(1), "3");
     EXPECT_EQ(number_at(60), "3");
@@ -88,7 +78,7 @@ TEST(GridSerpent, CountdownNumbersAndTimeline) {
     EXPECT_EQ(g->t, 180);
     canvas.Clear();
     Frame(*g, Buttons{}, rng, canvas);
-    EXPECT_TRUE(canvas.rects.empty());
+    EXPECT_TRUE(canvas.rects().empty());
     EXPECT_EQ(g->seg[0].x, 8);
     EXPECT_EQ(g->seg[1].y, 8);
     EXPECT_TRUE(g->seg[1].active);
@@ -139,13 +129,31 @@ TEST(GridSerpent, CellSizeStepsOnButtonEdges) {
 
     canvas.Clear();
     Frame(*g, Buttons{}, rng, canvas);
-    EXPECT_FALSE(HasText(canvas.texts, "SIZE 8"));
+    EXPECT_FALSE(canvas.HasExactText("SIZE 8"));
     press(5);
     canvas.Clear();
     Frame(*g, Buttons{}, rng, canvas);
-    ASSERT_TRUE(HasText(canvas.texts, "SIZE 4"));
-    EXPECT_EQ(canvas.texts.back().x, 145);
-    EXPECT_EQ(canvas.texts.back().y, 165);
+    ASSERT_TRUE(canvas.HasExactText("SIZE 4"));
+    EXPECT_EQ(canvas.texts().back().x, 145);
+    EXPECT_EQ(canvas.texts().back().y, 165);
+}
+
+TEST(GridSerpent, CellSizeReactsToAPressNotToAHeldButton) {
+    auto g = NewGame();
+    Rng rng;
+    Recorder canvas;
+    Frame(*g, Buttons{}, rng, canvas);
+    // Held since before the countdown, then released: no step at all.
+    for (int count = 2; count < 40; ++count) Frame(*g, Hold({tev::kButton1}, count), rng, canvas);
+    Frame(*g, Hold({tev::kButton1}, -1), rng, canvas);
+    for (int count = 7; count < 20; ++count) Frame(*g, Hold({tev::kButton2}, count), rng, canvas);
+    EXPECT_EQ(g->cell, 8);
+    // A press steps once, on its first frame only.
+    Frame(*g, Hold({tev::kButton2}, 1), rng, canvas);
+    EXPECT_EQ(g->cell, 4);
+    Frame(*g, Hold({tev::kButton1}, 1), rng, canvas);
+    Frame(*g, Hold({tev::kButton1}, 2), rng, canvas);
+    EXPECT_EQ(g->cell, 8);
 }
 
 TEST(GridSerpent, ReverseDirectionsAreRefused) {
@@ -187,12 +195,12 @@ TEST(GridSerpent, LeavingTheFieldLosesAndEndScreenFollows) {
         canvas.Clear();
         const int t = g->t;
         EXPECT_FALSE(Frame(*g, Buttons{}, rng, canvas));
-        if (t < 120) saw_field |= HasText(canvas.texts, "SCORE     0");
+        if (t < 120) saw_field |= canvas.HasExactText("SCORE     0");
         if (t >= 120 && t < 300) {
-            ASSERT_EQ(canvas.texts.size(), 2u) << "t=" << t;
-            EXPECT_EQ(canvas.texts[0].text, " - 完 - ");
-            EXPECT_EQ(canvas.texts[0].x, 144);
-            EXPECT_EQ(canvas.texts[1].text, "SCORE    0");
+            ASSERT_EQ(canvas.texts().size(), 2u) << "t=" << t;
+            EXPECT_EQ(canvas.texts()[0].text, " - 完 - ");
+            EXPECT_EQ(canvas.texts()[0].x, 144);
+            EXPECT_EQ(canvas.texts()[1].text, "SCORE    0");
             saw_verdict = true;
         }
     }
@@ -202,7 +210,7 @@ TEST(GridSerpent, LeavingTheFieldLosesAndEndScreenFollows) {
     EXPECT_EQ(g->result, kResultLost);
     canvas.Clear();
     EXPECT_TRUE(Frame(*g, Buttons{}, rng, canvas));
-    EXPECT_TRUE(canvas.rects.empty());
+    EXPECT_TRUE(canvas.rects().empty());
 }
 
 TEST(GridSerpent, RunningIntoTheBodyLoses) {
@@ -225,50 +233,88 @@ TEST(GridSerpent, ChasingTheTailIntoItsLastCellIsSafe) {
     EXPECT_EQ(g->seg[0].y, 24);
     EXPECT_EQ(g->state, kPlaying);
     // Only the four segments are drawn (plus the food).
-    EXPECT_EQ(canvas.rects.size(), 5u);
-    EXPECT_EQ(canvas.rects[0].color, kHeadColor);
-    EXPECT_EQ(canvas.rects[1].color, 0xFF00FFFEu);
-    EXPECT_EQ(canvas.rects[4].color, kFoodColor);
+    EXPECT_EQ(canvas.rects().size(), 5u);
+    EXPECT_EQ(canvas.rects()[0].color, kHeadColor);
+    EXPECT_EQ(canvas.rects()[1].color, 0xFF00FFFEu);
+    EXPECT_EQ(canvas.rects()[4].color, kFoodColor);
 }
 
 TEST(GridSerpent, FoodAvoidsTheBodyAndMostlyTheHead) {
     auto g = GameInPlay({{160, 120}, {168, 120}, {176, 120}, {40, 40}}, kLeft);
     g->food.present = false;
-    Rng rng;
-    // Draws are cell indices (cell 8: 40 columns, 30 rows).
-    // 1) on the body far from the head (5, 5) -> rejected; 2) free (1, 1).
-    rng.script = {5, 5, 1, 1};
+    // Draws are cell indices (cell 8: 40 columns, 30 rows). A generator whose
+    // draws are 1) on the body far from the head (5, 5) -> rejected; 2) free (1, 1).
+    const uint32_t seed = tevtest::SeedWhere([](Rng r) {
+        return r.Next() % 40 == 5 && r.Next() % 30 == 5 && r.Next() % 40 == 1 && r.Next() % 30 == 1;
+    });
+    ASSERT_NE(seed, 0u);
+    Rng rng(seed);
     PlaceFood(*g, rng);
     ASSERT_TRUE(g->food.present);
     EXPECT_EQ(g->food.x, 8);
     EXPECT_EQ(g->food.y, 8);
+    EXPECT_EQ(tevtest::DrawsBetween(Rng(seed), rng), 4);
+}
 
-    // Near the head is refused for 100 draws, then allowed, but never on
-    // the body even then.
-    g->food.present = false;
-    rng.script.clear();
-    for (int i = 0; i < 100; ++i) {
-        rng.script.push_back(20);
-        rng.script.push_back(16);
-    }
-    rng.script.insert(rng.script.end(), {21, 15, 23, 15});  // body, then free
+TEST(GridSerpent, FoodNearTheHeadOnlyAfterAHundredRefusalsAndNeverOnTheBody) {
+    // Cell 40 (8 x 6): the head at (160, 120) and a body on every cell far
+    // from it, so each draw is refused for the distance or for the body.
+    auto g = NewGame();
+    g->cell = 40;
+    g->t = 400;
+    std::set<std::pair<int, int>> body = {{160, 120}};
+    for (int x : {0, 40, 80, 240, 280})
+        for (int y : {0, 40, 200}) body.insert({x, y});
+    g->segments = 0;
+    g->seg[g->segments++] = Segment{160, 120, 1};
+    for (auto [x, y] : body)
+        if (x != 160 || y != 120) g->seg[g->segments++] = Segment{x, y, 1};
+    auto cell = [](Rng& r) {
+        const int x = 40 * (r.Next() % 8);
+        return std::pair<int, int>{x, 40 * (r.Next() % 6)};
+    };
+    // The 101st draw lands on the body (refused even now), the 102nd on a
+    // free cell near the head; some of the first hundred were free near cells.
+    std::pair<int, int> expected;
+    const uint32_t seed = tevtest::SeedWhere([&](Rng r) {
+        bool near_free = false;
+        for (int i = 0; i < 100; ++i) near_free |= !body.count(cell(r));
+        if (!near_free || !body.count(cell(r))) return false;
+        expected = cell(r);
+        return !body.count(expected);
+    });
+    ASSERT_NE(seed, 0u);
+    Rng rng(seed);
     PlaceFood(*g, rng);
-    EXPECT_EQ(g->food.x, 184);
-    EXPECT_EQ(g->food.y, 120);
-    EXPECT_EQ(rng.draws, 4 + 204);
+    ASSERT_TRUE(g->food.present);
+    EXPECT_EQ(g->food.x, expected.first);
+    EXPECT_EQ(g->food.y, expected.second);
+    EXPECT_TRUE(std::abs(g->food.x - 160) < 80 || std::abs(g->food.y - 120) < 80);
+    EXPECT_EQ(tevtest::DrawsBetween(Rng(seed), rng), 204);
 }
 
 TEST(GridSerpent, FoodFindsTheLastFreeCellEvenWithAnUnluckyGenerator) {
+    // Cell 4 (80 x 60): every cell but the last is body, and the generator
+    // misses that cell for the whole of the 10 000 lucky draws.
     auto g = NewGame();
-    g->cell = 80;  // 4 x 3 cells
-    g->segments = 11;
-    for (int i = 0; i < 11; ++i) g->seg[i] = Segment{80 * (i % 4), 80 * (i / 4), 1};
-    Rng rng;
-    for (int i = 0; i < 40000; ++i) rng.script.push_back(0);  // always cell (0, 0)
+    g->cell = 4;
+    g->t = 400;
+    g->segments = 80 * 60 - 1;
+    for (int i = 0; i < g->segments; ++i) g->seg[i] = Segment{4 * (i % 80), 4 * (i / 80), 1};
+    const uint32_t seed = tevtest::SeedWhere([](Rng r) {
+        for (int i = 0; i < 10000; ++i) {
+            const bool last_column = r.Next() % 80 == 79;
+            if (r.Next() % 60 == 59 && last_column) return false;
+        }
+        return true;
+    });
+    ASSERT_NE(seed, 0u);
+    Rng rng(seed);
     PlaceFood(*g, rng);
     ASSERT_TRUE(g->food.present);
-    EXPECT_EQ(g->food.x, 240);
-    EXPECT_EQ(g->food.y, 160);
+    EXPECT_EQ(g->food.x, 316);
+    EXPECT_EQ(g->food.y, 236);
+    EXPECT_EQ(tevtest::DrawsBetween(Rng(seed), rng), 20001);
 
     // No food at all once the state has left play.
     g->food.present = false;
@@ -337,7 +383,7 @@ TEST(GridSerpent, FillingTheSmallestFieldWins) {
     while (g->state == kWon) {
         canvas.Clear();
         Frame(*g, Buttons{}, rng, canvas);
-        saw_verdict |= HasText(canvas.texts, " - 祝 - ");
+        saw_verdict |= canvas.HasExactText(" - 祝 - ");
     }
     EXPECT_TRUE(saw_verdict);
     EXPECT_EQ(g->result, kResultWon);

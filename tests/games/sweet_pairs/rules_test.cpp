@@ -292,15 +292,3 @@ TEST(SweetPairs, CursorRepeatsLimitsAndTurns) {
     p.Step(ButtonsWith({tev::kUp}));
     EXPECT_EQ(g.cr, 11);
 }
-
-TEST(SweetPairs, RandomColoursCoverOneToFive) {
-    tev::Rand15 rng{7};
-    int seen[kColours + 2] = {};
-    for (int i = 0; i < 5000; ++i) {
-        const int c = RandomColour(rng);
-        ASSERT_GE(c, 1);
-        ASSERT_LE(c, kColours);
-        ++seen[c];
-    }
-    for (int c = 1; c <= kColours; ++c) EXPECT_GT(seen[c], 800);
-}
