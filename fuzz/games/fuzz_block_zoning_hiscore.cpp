@@ -1,0 +1,93 @@
+// Block zoning's "./hiscore.ini": any bytes a player leaves there. The best
+// score read is the first four bytes (or 0), every panel and block text still
+// fits the font routine, and CleanUp rewrites the file only to raise it, as
+// exactly four bytes.
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "games/block_zoning/block_zoning_rules.h"
+
+namespace {
+
+// Draws and plays nothing; the texts still go through the font routine.
+class Quiet : public tev::Sink {
+public:
+    void Blit(int, int, int, tev::Rect, int) override {}
+    void BlitCenter(int, int, int, tev::Rect, int) override {}
+    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
+    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
+    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
+    void FillRect(int, int, int, int, uint32_t) override {}
+    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
+    void FillRectCenter(int, int, int, int, uint32_t) override {}
+    void Line(int, int, int, int, int, uint32_t) override {}
+    void Triangle(int, int, int, int, int, int, uint32_t) override {}
+    void SetBlendMode(int) override {}
+    void SetClearColor(uint32_t) override {}
+    void SetTextureColor(int, uint32_t) override {}
+    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
+    void Text(int, int, const char*) override {}
+    void SetTextColor(uint32_t) override {}
+    void SetFontSize(int) override {}
+    void Play(int, bool) override {}
+    void Stop(int) override {}
+    void StopAll() override {}
+    void SetVolume(int, int) override {}
+    void SetFrequency(int, uint32_t) override {}
+    uint32_t GetFrequency(int) override { return 0; }
+    double FrameRate() override { return 60.0; }
+};
+
+int32_t Le32(const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::string out;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[64];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+        std::fclose(f);
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace block_zoning;
+    const std::string path = tevfuzz::PathIn("hiscore.ini");
+    tevfuzz::WriteBytes(path, data, size);
+    auto g = std::make_unique<Game>();
+    tev::Rand15 rng(size);
+    Start(*g, rng, path.c_str());
+    const int32_t stored = size >= 4 ? Le32(data) : 0;
+    if (g->high != stored) __builtin_trap();
+
+    // A town of one house worth the stored best plus or minus one (or the
+    // extremes), drawn on the title and the end screen.
+    const int32_t delta = size > 4 ? static_cast<int32_t>(data[4] % 3) - 1 : 1;
+    const int64_t wanted = static_cast<int64_t>(stored) + delta;
+    const int32_t worth = wanted > INT32_MAX ? INT32_MAX : wanted < INT32_MIN ? INT32_MIN : static_cast<int32_t>(wanted);
+    g->blocks[3] = Block{kResidential, 0, 0, 3, 3, worth};
+    Quiet out;
+    Frame(*g, {}, rng, out);
+    g->state = kEnd;
+    g->shown_score = g->score = worth;
+    Frame(*g, {}, rng, out);
+
+    Finish(*g);
+    const std::string after = ReadAll(path);
+    if (worth > stored) {
+        if (after.size() != 4 || Le32(reinterpret_cast<const uint8_t*>(after.data())) != worth) __builtin_trap();
+    } else if (after != std::string(reinterpret_cast<const char*>(data), size)) {
+        __builtin_trap();
+    }
+    tevfuzz::Remove(path);
+    return 0;
+}
