@@ -1,8 +1,8 @@
-// Ball clash played from the launcher's game list in a headless run with an
-// input script: stage 1 cleared by a planned run of the pusher, then the
-// player leaves the pusher alone until every life is gone and the game ends
-// by itself, back to the list. The plan comes from the game's own rules; the
-// balls' paths do not depend on the generator, only their angles do.
+// Ball clash played from the launcher's game list in one headless run with
+// an input script: the first game won, every stage cleared by a planned run
+// of the pusher; the second lost, the pusher left alone until every life is
+// gone; back to the list after each. The plans come from the game's own
+// rules: the balls' paths do not depend on the generator, only their angles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,73 +41,76 @@ const std::vector<std::vector<int>> kMoves = {
 };
 const char* const kKeyNames[] = {"UP", "DOWN", "LEFT", "RIGHT"};
 
-tev::Buttons Holding(const std::vector<int>& buttons) {
+using Plan = std::vector<int>;  // a move per play frame
+
+tev::Buttons Holding(const Plan& plan, int frame) {
     tev::Buttons b;
-    for (int i : buttons) b.count[i] = 2;
+    if (frame >= 0 && frame < static_cast<int>(plan.size()))
+        for (int i : kMoves[plan[frame]]) b.count[i] = 2;
     return b;
 }
 
-// Plays stage 1 from its first play frame with plan[f - shift] held on
+// Plays stage s from its first play frame with plan[f - shift] held on
 // frame f; true when the stage is cleared.
-bool ClearsStageOne(const std::vector<int>& plan, int shift) {
+bool Clears(int s, const Plan& plan, int shift) {
     Game g;
     tev::Rand15 rand(1);
-    Start(g, rand);
-    g.phase = kPlay;
+    PlaceLayout(g, s - 1, rand);
+    g.phase = 10 * s + kPlay;
     g.timer = kStageFrames;
     tevtest::NullSink quiet;
-    for (int f = 0; StepOf(g) == kPlay; ++f) {
-        const int i = f - shift;
-        Frame(g, Holding(kMoves[i >= 0 && i < static_cast<int>(plan.size()) ? plan[i] : 0]), rand, quiet);
-    }
+    for (int f = 0; StepOf(g) == kPlay; ++f) Frame(g, Holding(plan, f - shift), rand, quiet);
     return StepOf(g) == kCleared;
 }
 
-// A move every ten frames drawn from a seeded generator, the first plan
-// that clears stage 1 even when the whole plan lands a frame early or late.
-std::vector<int> PlanStageOne() {
-    tev::Rand15 choose(2024);
+// A move every ten frames drawn from a seeded generator: the first plan
+// that clears stage s even when the whole plan lands a frame early or late.
+Plan PlanStage(int s) {
+    tev::Rand15 choose(2024 + s);
     for (int attempt = 0; attempt < 5000; ++attempt) {
-        std::vector<int> plan;
-        for (int f = 0; f < kStageFrames; ++f)
-            plan.push_back(f % 10 == 0 ? choose.Next() % 9 : plan.back());
-        if (ClearsStageOne(plan, -1) && ClearsStageOne(plan, 0) && ClearsStageOne(plan, 1)) return plan;
+        Plan plan;
+        for (int f = 0; f < kStageFrames; ++f) plan.push_back(f % 10 == 0 ? choose.Next() % 9 : plan.back());
+        if (Clears(s, plan, -1) && Clears(s, plan, 0) && Clears(s, plan, 1)) return plan;
     }
     return {};
 }
 
+// The game as the plug-in plays it: the title press on frame 0, plans[s]
+// held in stage s (nothing where there is none). Frames from the press.
 struct Timeline {
-    int playStart = 0;   // first play frame of stage 1, counted from the title press
-    int cleared = 0;     // frame of the clear
-    int stageTwo = 0;    // first frame of stage 2's ready screen
-    int end = 0;         // frame on which MainLoop returns 1
+    std::vector<std::pair<int, Plan>> moves;  // first play frame, plan
+    std::vector<int> readyAt;                 // first ready frame of each attempt
+    int end = 0;                              // MainLoop returns 1
     int result = 0;
 };
 
-// The whole game as the plug-in will play it: title press on frame 0, the
-// plan in stage 1, nothing held afterwards.
-Timeline PlayWhole(const std::vector<int>& plan) {
+Timeline PlayWhole(const std::vector<Plan>& plans) {
     Timeline t;
     Game g;
     tev::Rand15 rand(1);
     Start(g, rand);
     tevtest::NullSink quiet;
     int played = 0;
-    for (int f = 0; f < 20000; ++f) {
+    for (int f = 0; f < 50000; ++f) {
         tev::Buttons b = f == 0 ? tevtest::ButtonsWith({tev::kButton1}) : tev::Buttons{};
-        const int before = g.phase;
-        if (g.phase == kPlay) {
-            if (played == 0) t.playStart = f;
-            b = Holding(kMoves[played < static_cast<int>(plan.size()) ? plan[played] : 0]);
+        const int s = Stage(g);
+        const bool planned = s < static_cast<int>(plans.size());
+        if (StepOf(g) == kPlay) {
+            if (played == 0 && planned) t.moves.push_back({f, plans[s]});
+            if (planned) b = Holding(plans[s], played);
             ++played;
+        } else {
+            played = 0;
         }
+        const int before = g.phase;
         if (Frame(g, b, rand, quiet) != 0) {
             t.end = f;
             t.result = g.result;
             return t;
         }
-        if (before == kPlay && g.phase == kCleared) t.cleared = f;
-        if (before == kCleared && g.phase == 10 + kReady) t.stageTwo = f + 1;
+        // The rest of a plan would run on into the next stage.
+        if (before % 10 == kPlay && StepOf(g) != kPlay && planned) t.moves.back().second.resize(played);
+        if (StepOf(g) == kReady && g.phase != before) t.readyAt.push_back(f + 1);
     }
     return t;
 }
@@ -192,14 +195,20 @@ bool FeltAt(const std::string& png, int x, int y) {
 
 }  // namespace
 
-TEST(BallClashFromLauncher, StageOneClearedThenEveryLifeLost) {
-    const std::vector<int> plan = PlanStageOne();
-    ASSERT_FALSE(plan.empty()) << "no planned run clears stage 1";
-    const Timeline t = PlayWhole(plan);
-    ASSERT_EQ(t.result, kGameOver);
-    ASSERT_GT(t.cleared, 0);
-    // A cleared stage gives a life back: five failures of stage 2 end it.
-    EXPECT_EQ(t.end - t.stageTwo + 1, 5 * (kReadyFrames + kStageFrames + kResultFrames));
+TEST(BallClashFromLauncher, FirstGameWonStageByStageSecondLost) {
+    std::vector<Plan> plans;
+    for (int stage = 0; stage < kStages; ++stage) {
+        plans.push_back(PlanStage(stage));
+        ASSERT_FALSE(plans.back().empty()) << "no planned run clears stage " << stage + 1;
+    }
+    const Timeline win = PlayWhole(plans);
+    ASSERT_EQ(win.result, kAllCleared);
+    ASSERT_EQ(win.readyAt.size(), 10u);
+    const Timeline loss = PlayWhole({});
+    ASSERT_EQ(loss.result, kGameOver);
+    // Three lives and the last try: four attempts at stage 1.
+    ASSERT_EQ(loss.readyAt.size(), 4u);
+    EXPECT_EQ(loss.end, 4 * (kReadyFrames + kStageFrames + kResultFrames));
 
     tevtest::LauncherSandbox box;
     for (const char* file : {"save.dat", "play.dat", "pv.dat"}) std::filesystem::remove(box.Path(file));
@@ -207,19 +216,23 @@ TEST(BallClashFromLauncher, StageOneClearedThenEveryLifeLost) {
     ASSERT_GE(index, 0);
 
     // Through the splash (stop, go on, go on) and the title's play item to
-    // the list, down to the game, button 1.
+    // the list, down to the game, button 1; button 1 on the game's title.
     Script script;
     for (long f : {60L, 100L, 120L, 260L}) script.Tap(f, "Z");
     for (int i = 0; i < index; ++i) script.Tap(340 + 40L * i, "DOWN");
     const long release = 380 + 40L * index;
     script.Tap(release - 5, "Z", 5);
-    const long game = release + kListToGame;
-    // Button 1 on the title, then the plan in stage 1.
-    const long press = game + 30;
-    script.Tap(press, "Z", 2);
-    for (size_t f = 0; f < plan.size(); ++f)
-        for (int b : kMoves[plan[f]]) script.Hold(press + t.playStart + static_cast<long>(f), kKeyNames[b]);
-    const long end = press + t.end;
+    const long won = release + kListToGame + 30;
+    script.Tap(won, "Z", 2);
+    for (const auto& [first, plan] : win.moves)
+        for (size_t f = 0; f < plan.size(); ++f)
+            for (int b : kMoves[plan[f]]) script.Hold(won + first + static_cast<long>(f), kKeyNames[b]);
+    // Back in the list (still on the game), start it again and lose.
+    const long again = won + win.end + 100;
+    script.Tap(again - 5, "Z", 5);
+    const long lost = again + kListToGame + 30;
+    script.Tap(lost, "Z", 2);
+    const long end = lost + loss.end;
     script.Tap(end + 100, "ESCAPE");  // in the list: the launcher quits
 
     box.WriteFile("play.script", script.Text());
@@ -229,18 +242,23 @@ TEST(BallClashFromLauncher, StageOneClearedThenEveryLifeLost) {
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
     EXPECT_FALSE(box.Exists(DumpName(end + 400))) << "the launcher did not quit";
     const std::string plays = box.ReadFile("play.dat");
-    EXPECT_NE(plays.find("ball_clash=1"), std::string::npos) << plays;
+    EXPECT_NE(plays.find("ball_clash=2"), std::string::npos) << plays;
 
-    // Stage 1's ready screen: its four balls in a row.
-    const std::string ready = DumpFrom(box, press + 5);
-    for (int x : {70, 130, 190, 250}) EXPECT_TRUE(BallAt(ready, x, 120)) << ready << " x " << x;
-    // Stage 2 after the clear: its own four balls, the row gone.
-    const std::string two = DumpFrom(box, press + t.stageTwo + 5);
+    // Stage 1's ready screen: its four balls in a row; stage 2's its own
+    // four, the row gone; stage 10's grid.
+    const std::string one = DumpFrom(box, won + win.readyAt[0] + 5);
+    for (int x : {70, 130, 190, 250}) EXPECT_TRUE(BallAt(one, x, 120)) << one << " x " << x;
+    const std::string two = DumpFrom(box, won + win.readyAt[1] + 5);
     EXPECT_TRUE(BallAt(two, 137, 60)) << two;
     EXPECT_TRUE(BallAt(two, 183, 180)) << two;
     EXPECT_TRUE(FeltAt(two, 70, 120)) << two;
-    // Still the table just before the last failure ends the game, the list
-    // just after.
-    EXPECT_TRUE(FeltAt(DumpFrom(box, end - 20), 300, 200));
-    EXPECT_FALSE(FeltAt(DumpFrom(box, end + 20), 300, 200));
+    const std::string ten = DumpFrom(box, won + win.readyAt[9] + 5);
+    for (int i : {9, 17, 43, 62}) EXPECT_TRUE(BallAt(ten, 48 + 32 * (i % 8), 8 + 32 * (i / 8))) << ten << " " << i;
+    // Each game ends on the table and hands back to the list.
+    for (long last : {won + win.end, end}) {
+        EXPECT_TRUE(FeltAt(DumpFrom(box, last - 20), 300, 200)) << last;
+        EXPECT_FALSE(FeltAt(DumpFrom(box, last + 20), 300, 200)) << last;
+    }
+    // The second game starts afresh on stage 1's row.
+    EXPECT_TRUE(BallAt(DumpFrom(box, lost + loss.readyAt[3] + 5), 250, 120));
 }
