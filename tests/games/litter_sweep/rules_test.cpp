@@ -97,17 +97,13 @@ TEST(LitterSweep, StageStartLaysTheSameLitterInsideTheFloor) {
     EXPECT_EQ(a.g->time_left, 400);
     EXPECT_EQ(a.g->bin.x, 0);
     EXPECT_EQ(a.g->bin.w, 32);
-    int kinds_seen = 0;
     for (int i = 0; i < kLitterCount; ++i) {
         const Body& p = a.g->litter[i];
         EXPECT_EQ(p.x, b.g->litter[i].x);
         EXPECT_EQ(p.y, b.g->litter[i].y);
         EXPECT_TRUE(p.x >= 100 && p.x <= 3010 && p.x % 10 == 0) << p.x;
         EXPECT_TRUE(p.y >= 100 && p.y <= 2210 && p.y % 10 == 0) << p.y;
-        EXPECT_EQ(p.w, 8);
-        if (i < kLitterKindCount) kinds_seen += p.u == kLitterKinds[i].x;
     }
-    EXPECT_EQ(kinds_seen, kLitterKindCount);
     // Each piece draws y first, then x.
     tev::Rand15 r{1};
     const int y = r.Next() % 212, x = r.Next() % 292;
@@ -306,16 +302,4 @@ TEST(LitterSweep, AClearedTotalMustBeatTheStoredBestToReplaceIt) {
         EXPECT_EQ(f.Step(ButtonsWith({tev::kButton1})), kResultCleared);
         EXPECT_EQ(f.g->result, kResultCleared);
     }
-}
-
-TEST(LitterSweep, AnUnreadableBestScoreStartsAtZeroAndAShortFileIsReplaced) {
-    Fixture shortfile;
-    std::ofstream(shortfile.ScorePath(), std::ios::binary) << "\x07";
-    Start(*shortfile.g, shortfile.rng, shortfile.ScorePath().c_str());
-    EXPECT_EQ(shortfile.g->best.score(), 0);
-    shortfile.g->stage_cleared = {1, 1, 0};
-    shortfile.g->stage_score = {10, 20, 0};
-    EndGame(*shortfile.g);
-    EXPECT_TRUE(shortfile.g->new_high);
-    EXPECT_EQ(ReadAll(shortfile.ScorePath()), std::string("\x1e\0\0\0", 4));
 }
