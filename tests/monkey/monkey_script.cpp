@@ -1,5 +1,6 @@
 #include "tests/monkey/monkey_script.h"
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -40,7 +41,7 @@ constexpr long kBackInList = 100;                      // Escape in a game -> th
 
 } // namespace
 
-Plan MakePlan(uint32_t seed, long frames, int games) {
+Plan MakePlan(uint32_t seed, long frames, int games, int first) {
     Plan plan;
     std::mt19937 rng(seed);
     auto pick = [&](long lo, long hi) { return std::uniform_int_distribution<long>(lo, hi)(rng); };
@@ -54,7 +55,8 @@ Plan MakePlan(uint32_t seed, long frames, int games) {
     // Leave room for the way back into the list and a last screen.
     const long end = frames - 200;
     while (t + kScrollSettle + 5 + kListToGame + 100 + kBackInList < end) {
-        if (plan.sessions > 0 && games > 1) {
+        const int downs = plan.sessions > 0 ? (games > 1 ? 1 : 0) : first % std::max(games, 1);
+        for (int i = 0; i < downs; ++i) {
             plan.script.Tap(t, "DOWN");
             t += kScrollSettle;
         }

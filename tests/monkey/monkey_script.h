@@ -30,8 +30,9 @@ struct Plan {
     long lastFrame = 0;      // the last frame the plan plays in
 };
 
-// frames: the run's length; games: how many the list holds. Each session
-// after the first moves down one place, so the games come in turn.
-Plan MakePlan(uint32_t seed, long frames, int games);
+// frames: the run's length; games: how many the list holds. The first
+// session plays the game at place `first` of the list, each one after it
+// moves down one place, so the games come in turn.
+Plan MakePlan(uint32_t seed, long frames, int games, int first = 0);
 
 } // namespace monkey
