@@ -102,7 +102,7 @@ void ParseStage(Game& g, const uint8_t* data, size_t size);
 // cannot be opened (the stage is then left empty).
 bool LoadStage(Game& g, int stage);
 
-// UserInit's part: the best score, stage 1, the title. -1 when stage 1
+// What UserInit sets up: the best score, stage 1, the title. -1 when stage 1
 // cannot be opened.
 int Start(Game& g, const tev::ScoreFile& best);
 
