@@ -19,6 +19,7 @@
 #include "games/arrow_sprint/arrow_sprint_rules.h"
 #include "games/grid_serpent/grid_serpent_rules.h"
 #include "games/kit/tev_kit.h"
+#include "tests/support/key_script.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/standin_services.h"
@@ -110,30 +111,6 @@ std::vector<std::set<int>> PlanSprint() {
     return {};
 }
 
-// Launcher frame -> held key names; the script is the edges.
-struct Script {
-    std::map<long, std::set<std::string>> held;
-    void Hold(long frame, const std::string& key) { held[frame].insert(key); }
-    void Tap(long frame, const std::string& key, int frames = 3) {
-        for (int i = 0; i < frames; ++i) Hold(frame + i, key);
-    }
-    std::string Text() const {
-        std::ostringstream out;
-        std::set<std::string> before;
-        long last = 0;
-        for (const auto& [frame, keys] : held) {
-            for (const auto& k : before)
-                if (!keys.count(k) || frame != last + 1) out << (frame != last + 1 ? last + 1 : frame) << " " << k << " up\n";
-            for (const auto& k : keys)
-                if (!before.count(k) || frame != last + 1) out << frame << " " << k << " down\n";
-            before = keys;
-            last = frame;
-        }
-        for (const auto& k : before) out << last + 1 << " " << k << " up\n";
-        return out.str();
-    }
-};
-
 const char* const kArrowKeys[4] = {"UP", "DOWN", "LEFT", "RIGHT"};
 
 struct Pixel {
@@ -165,7 +142,7 @@ std::string Dump(const tevtest::LauncherSandbox& box, long frame) {
 TEST(GamesFromLauncher, ArrowSprintClearedThenGridSerpentLost) {
     // Through the splash (stop, go on, go on), the title's play item, and
     // button 1 in the list on the first game, arrow sprint.
-    Script script;
+    tevtest::KeyScript script;
     for (long f : {60L, 100L, 120L, 260L}) script.Tap(f, "Z");
     const long sprint_release = 405;
     script.Tap(sprint_release - 5, "Z", 5);

@@ -7,22 +7,11 @@
 #include <set>
 #include <string>
 
+#include "tests/support/key_script.h"
+
 namespace monkey {
 
-// Held key names per launcher frame; Text() is the script of edges.
-class KeyScript {
-public:
-    void Hold(long frame, const std::string& key) { m_held[frame].insert(key); }
-    void Tap(long frame, const std::string& key, int frames = 3) {
-        for (int i = 0; i < frames; ++i) Hold(frame + i, key);
-    }
-    // "FRAME NAME down|up" lines in frame order, downs and ups at the edges.
-    std::string Text() const;
-    const std::map<long, std::set<std::string>>& Held() const { return m_held; }
-
-private:
-    std::map<long, std::set<std::string>> m_held;
-};
+using tevtest::KeyScript;
 
 struct Plan {
     KeyScript script;
