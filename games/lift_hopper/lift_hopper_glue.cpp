@@ -29,9 +29,5 @@ const KitGame kKitGame = {
         },
     .frame = [](const tev::Buttons& buttons, tev::Rand15&,
                 tev::Sink& sink) { return lift_hopper::Frame(g_game, buttons, sink); },
-    .cleanUp =
-        [](tev::Sink&) {
-            g_best.Save(lift_hopper::BestScore(g_game));
-            return g_game.result;
-        },
+    .cleanUp = [](tev::Sink&) { return lift_hopper::CleanUp(g_game, g_best); },
 };

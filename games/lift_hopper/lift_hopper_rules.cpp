@@ -354,6 +354,9 @@ int Frame(Game& g, const tev::Buttons& b, tev::Sink& out) {
     return 0;
 }
 
-int32_t BestScore(const Game& g) { return std::max(g.highScore, g.score); }
+int CleanUp(const Game& g, tev::ScoreFile& best) {
+    best.Save(std::max(g.highScore, g.score));
+    return g.result;
+}
 
 }  // namespace lift_hopper

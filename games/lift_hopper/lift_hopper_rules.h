@@ -120,7 +120,9 @@ void LiftStep(Game& g);
 void LandStep(Game& g);
 void DrawStage(Game& g, tev::Sink& out);
 
-// The score CleanUp stores: the better of the stored and this play's.
-int32_t BestScore(const Game& g);
+// CleanUp: stores the better of the stored and this play's score in the
+// best-score file (never damaged; an unreadable one is left alone) and
+// returns the game's result.
+int CleanUp(const Game& g, tev::ScoreFile& best);
 
 }  // namespace lift_hopper
