@@ -5,42 +5,24 @@
 #include <set>
 #include "games/kit/tev_kit.h"
 #include "plugin_api/tev_input.h"
+#include "tests/support/standin_services.h"
 
 namespace {
 
-// Keys and pad buttons the test holds down; every query is counted.
-class FakeInput : public ITevInput {
-public:
+// Keys and pad buttons (of pad 0) the test holds down; every query is counted.
+struct FakeInput : tevtest::StandinInput {
+    tevtest::ServiceLog log;
     std::set<int> keys;
     std::set<std::pair<int, int>> pads;
-    int keyQueries = 0, padQueries = 0;
-
-    bool Initialize(ITevApp*) override { return true; }
-    bool Finalize() override { return true; }
-    int GetPadButton(int pad, int button) override {
-        ++padQueries;
-        return pads.count({pad, button}) ? 1 : 0;
-    }
-    int GetPadButtonState(int, int) override { return 0; }
-    int GetPadCount() override { return 1; }
+    FakeInput() : tevtest::StandinInput(log) {}
     int GetKey(int code) override {
-        ++keyQueries;
-        return keys.count(code) ? 3 : 0;
+        if (code >= 0 && code < 256) StandinInput::keys[code] = keys.count(code) ? 3 : 0;
+        return StandinInput::GetKey(code);
     }
-    int GetKeyState(int) override { return 0; }
-    char KeyToChar(int) override { return 0; }
-    int GetKeyName(char* out, int) override {
-        out[0] = '\0';
-        return -1;
+    int GetPadButton(int pad, int button) override {
+        if (pad == 0 && button >= 0 && button < 16) StandinInput::pad[button] = pads.count({pad, button}) ? 1 : 0;
+        return StandinInput::GetPadButton(pad, button);
     }
-    int GetFirstKeyDown() override { return 0; }
-    int GetMouse(int*, int*, int*) override { return 0; }
-    int GetMouseX() override { return 0; }
-    int GetMouseY() override { return 0; }
-    int GetMouseButton(int) override { return 0; }
-    int GetMouseButtonState(int) override { return 0; }
-    int SetMousePos(int, int) override { return 0; }
-    int ShowMouseCursor(bool) override { return 0; }
 };
 
 class MapperTest : public ::testing::Test {

@@ -19,6 +19,7 @@
 #include "sound/tev_win_direct_sound7.h"
 #include "sound/tev_win_midi.h"
 #include "tests/sound/sound_test_util.h"
+#include "tests/support/standin_services.h"
 
 using namespace sound_test;
 namespace audio = platform::audio;
@@ -31,18 +32,11 @@ const bool g_nullBackends = [] {
     return true;
 }();
 
-class FakeApp : public ITevApp {
-public:
-    void* window = this;
-    int messages = 0;
-    void ShowMessage(const char*, ...) override { ++messages; }
-    void SetWindowTitle(const char*) override {}
-    int WaitNextFrame() override { return 0; }
-    bool SetFrameRate(double) override { return true; }
-    double GetFrameRate() override { return 60.0; }
-    bool AddListener(TevListener*) override { return true; }
-    bool RemoveListener(TevListener*) override { return true; }
-    void* GetWindowHandle() override { return window; }
+// The application the module asks for its window.
+struct FakeApp : tevtest::StandinApp {
+    tevtest::ServiceLog log;
+    FakeApp() : tevtest::StandinApp(log) {}
+    int Messages() const { return log.Count("app.ShowMessage"); }
 };
 
 constexpr int kRate = 44100;
@@ -98,9 +92,9 @@ TEST_F(SoundModule, InitializeOnceAndOnlyWithAWindow) {
     EXPECT_TRUE(sound.Load(1, RampWav("ramp1.wav", 1).c_str(), false));
     CTevWinDirectSound7 other;
     FakeApp noWindow;
-    noWindow.window = nullptr;
+    noWindow.windowHandle = nullptr;
     EXPECT_FALSE(other.Initialize(&noWindow));
-    EXPECT_EQ(noWindow.messages, 1);
+    EXPECT_EQ(noWindow.Messages(), 1);
     EXPECT_FALSE(other.Initialize(nullptr));
     EXPECT_TRUE(sound.BeginFrame());
     EXPECT_FALSE(sound.EndFrame());

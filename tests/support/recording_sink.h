@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -181,8 +182,17 @@ public:
     using tev::Sink::Play;
 
 private:
-    void Add(const char* op, std::vector<double> args, std::string text = {}) {
-        calls.push_back({op, std::move(args), std::move(text)});
+    // One number of a call, from any of the argument types (no narrowing).
+    struct Num {
+        double v;
+        Num(int x) : v(x) {}
+        Num(uint32_t x) : v(x) {}
+        Num(double x) : v(x) {}
+    };
+    void Add(const char* op, std::initializer_list<Num> args, std::string text = {}) {
+        std::vector<double> values;
+        for (Num n : args) values.push_back(n.v);
+        calls.push_back({op, std::move(values), std::move(text)});
     }
 };
 

@@ -307,8 +307,14 @@ void StandinInput::Poll(const std::set<int>& keysDown, const std::set<int>& padB
     for (int code = 0; code < 256; ++code) step(keys[code], keysDown.count(code) != 0);
     for (int b = 0; b < 16; ++b) step(pad[b], padButtonsDown.count(b) != 0);
 }
-int StandinInput::GetPadButton(int p, int button) { return p == 0 && button >= 0 && button < 16 ? pad[button] : 0; }
-int StandinInput::GetKey(int code) { return code >= 0 && code < 238 ? keys[code] : 0; }
+int StandinInput::GetPadButton(int p, int button) {
+    ++padQueries;
+    return p == 0 && button >= 0 && button < 16 ? pad[button] : 0;
+}
+int StandinInput::GetKey(int code) {
+    ++keyQueries;
+    return code >= 0 && code < 238 ? keys[code] : 0;
+}
 int StandinInput::GetKeyName(char* out, int) {
     if (out != nullptr) out[0] = '\0';
     return -1;
@@ -477,7 +483,7 @@ double StandinApp::GetFrameRate() {
 }
 void* StandinApp::GetWindowHandle() {
     m_log.Add("app.GetWindowHandle");
-    return this;
+    return windowHandle;
 }
 
 // The plug-in.

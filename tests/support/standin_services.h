@@ -157,6 +157,9 @@ public:
 
     int keys[256] = {};
     int pad[16] = {};  // pad 0's buttons
+    // How often GetKey and GetPadButton were asked.
+    int keyQueries = 0;
+    int padQueries = 0;
 
 private:
     ServiceLog& m_log;
@@ -230,9 +233,10 @@ public:
     double GetFrameRate() override;
     bool AddListener(TevListener*) override { return true; }
     bool RemoveListener(TevListener*) override { return true; }
-    // This object's address: a handle no real window has.
+    // windowHandle: this object's address unless a test sets it (null: no window).
     void* GetWindowHandle() override;
 
+    void* windowHandle = this;
     double frameRate = 60.0;
     std::string title;
 
