@@ -13,7 +13,7 @@ struct Stretch {
     std::initializer_list<int> codes;
 };
 
-Terrain MakeTerrain(std::initializer_list<Stretch> stretches) {
+constexpr Terrain MakeTerrain(std::initializer_list<Stretch> stretches) {
     Terrain t{};
     for (const Stretch& s : stretches) {
         int c = s.col;
@@ -23,13 +23,13 @@ Terrain MakeTerrain(std::initializer_list<Stretch> stretches) {
 }
 
 template <size_t N>
-std::array<Slot, N> MakeSlots(std::initializer_list<std::pair<int, Slot>> filled) {
+constexpr std::array<Slot, N> MakeSlots(std::initializer_list<std::pair<int, Slot>> filled) {
     std::array<Slot, N> slots{};
-    for (const auto& [i, slot] : filled) slots[i] = slot;
+    for (const auto& entry : filled) slots[entry.first] = entry.second;
     return slots;
 }
 
-std::array<Stage, kStages> BuildStages() {
+constexpr std::array<Stage, kStages> BuildStages() {
     std::array<Stage, kStages> s{};
     s[0].terrain = MakeTerrain({
         {8, 10, {3}},
@@ -133,7 +133,9 @@ std::array<Stage, kStages> BuildStages() {
     return s;
 }
 
-const std::array<Stage, kStages> kStageTables = BuildStages();
+// Constant-initialised, so the game state of the glue (another translation
+// unit) copies the real tables whatever the order of dynamic initialisation.
+constexpr std::array<Stage, kStages> kStageTables = BuildStages();
 
 void Blit(tev::Sink& sink, int x, int y, int sx, int sy, int w, int h) {
     sink.Blit(kSheet, x, y, tev::Rect{sx, sy, w, h});

@@ -68,12 +68,14 @@ struct Sim {
     QuietSink quiet;
     bool recording = true;
     std::vector<std::set<int>> held;  // per frame, what was held
+    std::vector<Game> after;          // per frame while recording, the state after it
     int end_value = 0;
 
     int Step(const std::set<int>& buttons, bool escape = false) {
         sink.Clear();
         held.push_back(buttons);
         end_value = Frame(game, counters.Update(buttons), escape, recording ? static_cast<tev::Sink&>(sink) : quiet);
+        if (recording) after.push_back(game);
         return end_value;
     }
     void Idle(int frames) {
@@ -143,7 +145,9 @@ inline void Explore(Sim s, Choices choices, int& bestScore, Choices& best) {
 inline bool ClearStage(Sim& s) {
     Choices none;
     none.fill(kUndecided);
-    Sim trial = s;
+    Sim trial;
+    trial.game = s.game;
+    trial.counters = s.counters;
     trial.recording = false;
     int bestScore = -1;
     Choices best = none;
