@@ -9,8 +9,13 @@ namespace platform {
 // File name suffix of a plug-in library (".so").
 const char* LibrarySuffix();
 
-// Loads with immediate binding and local symbols. Null on failure;
-// LibraryError() then says why.
+// True when the file is a regular file holding a shared library for this
+// machine that is as long as its program and section headers say; `why`
+// says what is wrong otherwise. Nothing of the file is run or mapped.
+bool CheckLibraryFile(const char* path, std::string& why);
+
+// Checks the file as above, then loads it with immediate binding and local
+// symbols. Null on failure; LibraryError() then says why.
 void* OpenLibrary(const char* path);
 void* FindLibrarySymbol(void* library, const char* name);
 // False when the handle was null or the system refused.

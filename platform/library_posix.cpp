@@ -1,10 +1,14 @@
 #include "platform/library.h"
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cerrno>
 #include <cstring>
 
 namespace platform {
@@ -20,9 +24,130 @@ void KeepDlError() {
 
 const char* LibrarySuffix() { return ".so"; }
 
+namespace {
+
+// Reads exactly `size` bytes at `offset`; false on a short read.
+bool ReadAt(int fd, uint64_t offset, void* out, size_t size) {
+    auto* bytes = static_cast<char*>(out);
+    while (size > 0) {
+        const ssize_t got = pread(fd, bytes, size, static_cast<off_t>(offset));
+        if (got <= 0)
+            return false;
+        bytes += got;
+        offset += static_cast<uint64_t>(got);
+        size -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+// True when [offset, offset + count * each) lies inside a file of `size` bytes.
+bool Inside(uint64_t offset, uint64_t count, uint64_t each, uint64_t size) {
+    if (each != 0 && count > (UINT64_MAX - offset) / each)
+        return false;
+    return offset + count * each <= size;
+}
+
+} // namespace
+
+bool CheckLibraryFile(const char* path, std::string& why) {
+    // dlopen maps the file and touches pages past its end when it was cut
+    // short (a half-copied game), which ends the process with SIGBUS; so
+    // every table the loader reads must be inside the file.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        why = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+        return false;
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    ElfW(Ehdr) eh;
+    if (size < sizeof eh || !ReadAt(fd, 0, &eh, sizeof eh)) {
+        why = "too short for an ELF header";
+        return false;
+    }
+    if (std::memcmp(eh.e_ident, ELFMAG, SELFMAG) != 0) {
+        why = "no ELF header";
+        return false;
+    }
+#if __SIZEOF_POINTER__ == 8
+    const unsigned char wantClass = ELFCLASS64;
+#else
+    const unsigned char wantClass = ELFCLASS32;
+#endif
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const unsigned char wantData = ELFDATA2LSB;
+#else
+    const unsigned char wantData = ELFDATA2MSB;
+#endif
+    if (eh.e_ident[EI_CLASS] != wantClass || eh.e_ident[EI_DATA] != wantData || eh.e_type != ET_DYN) {
+        why = "not a shared library for this machine";
+        return false;
+    }
+    if (eh.e_phnum == 0 || eh.e_phentsize != sizeof(ElfW(Phdr)) ||
+        !Inside(eh.e_phoff, eh.e_phnum, sizeof(ElfW(Phdr)), size)) {
+        why = "program headers missing or past the end of the file";
+        return false;
+    }
+    for (unsigned i = 0; i < eh.e_phnum; ++i) {
+        ElfW(Phdr) ph;
+        if (!ReadAt(fd, eh.e_phoff + uint64_t{i} * sizeof ph, &ph, sizeof ph)) {
+            why = "program headers unreadable";
+            return false;
+        }
+        if (ph.p_type != PT_NULL && !Inside(ph.p_offset, 1, ph.p_filesz, size)) {
+            why = "file shorter than its program headers say (cut short?)";
+            return false;
+        }
+    }
+    if (eh.e_shoff != 0) {
+        uint64_t count = eh.e_shnum;
+        if (eh.e_shentsize != sizeof(ElfW(Shdr)) || !Inside(eh.e_shoff, 1, sizeof(ElfW(Shdr)), size)) {
+            why = "section headers past the end of the file (cut short?)";
+            return false;
+        }
+        if (count == 0) {   // extended numbering: the count is in section 0
+            ElfW(Shdr) first;
+            if (!ReadAt(fd, eh.e_shoff, &first, sizeof first)) {
+                why = "section headers unreadable";
+                return false;
+            }
+            count = first.sh_size;
+        }
+        if (!Inside(eh.e_shoff, count, sizeof(ElfW(Shdr)), size)) {
+            why = "section headers past the end of the file (cut short?)";
+            return false;
+        }
+        for (uint64_t i = 0; i < count; ++i) {
+            ElfW(Shdr) sh;
+            if (!ReadAt(fd, eh.e_shoff + i * sizeof sh, &sh, sizeof sh)) {
+                why = "section headers unreadable";
+                return false;
+            }
+            if (sh.sh_type != SHT_NOBITS && sh.sh_type != SHT_NULL && !Inside(sh.sh_offset, 1, sh.sh_size, size)) {
+                why = "file shorter than its section headers say (cut short?)";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void* OpenLibrary(const char* path) {
     if (path == nullptr || *path == '\0') {
         t_lastError = "empty library path";
+        return nullptr;
+    }
+    std::string why;
+    if (!CheckLibraryFile(path, why)) {
+        t_lastError = std::string(path) + ": " + why;
         return nullptr;
     }
     dlerror();
