@@ -131,16 +131,33 @@ int CGameCatalogue::ScanGames() {
         LogInfo(line.c_str());
         return 0;
     }
+    // Loading a library runs its constructors: only real sub-folders of the
+    // root are searched, never the root itself, its parent (through "." and
+    // "..") or wherever a link leads.
+    const std::string canonicalRoot = platform::CanonicalPath(m_root);
     for (const platform::FolderEntry& folder : folders) {
-        if (!folder.isFolder)
+        if (!folder.isFolder || folder.name == "." || folder.name == "..")
             continue;
+        if (folder.isLink) {
+            std::string line = std::string("CGameCatalogue::ScanGames|: a link, not searched: ") + m_root + "/" + folder.name;
+            LogInfo(line.c_str());
+            continue;
+        }
         std::vector<platform::FolderEntry> files;
         const std::string folderPath = std::string(m_root) + "/" + folder.name;
         if (!platform::ListFolder(folderPath.c_str(), files))
             continue;
         for (const platform::FolderEntry& file : files) {
             if (file.isFile && EndsWith(file.name, platform::LibrarySuffix())) {
-                TryLoad(folder.name.c_str(), file.name.c_str());
+                const std::string libraryPath = folderPath + "/" + file.name;
+                if (file.isLink &&
+                    platform::CanonicalPath(libraryPath.c_str()).rfind(canonicalRoot + "/" + folder.name + "/", 0) != 0) {
+                    std::string line = "CGameCatalogue::ScanGames|: a link that leads outside its folder, not loaded: " +
+                                       libraryPath;
+                    LogInfo(line.c_str());
+                } else {
+                    TryLoad(folder.name.c_str(), file.name.c_str());
+                }
                 break;   // only the first library of a folder is tried
             }
         }

@@ -40,9 +40,10 @@ public:
     // The same with an explicit root (no trailing "/" needed).
     bool Init(ITevModule** block, ITevApp* app, const char* root);
 
-    // Rebuilds the whole table: every entry reset, then sub-folders of the
-    // root ("." and ".." included) in byte order of their names, the first
-    // "*.so" of each in byte order, at most 32 games. Then SystemInit and
+    // Rebuilds the whole table: every entry reset, then the real sub-folders
+    // of the root (not ".", "..", nor links) in byte order of their names,
+    // the first "*.so" of each in byte order (a link to a file outside that
+    // folder is not loaded), at most 32 games. Then SystemInit and
     // GetInfo of each, with the root as working directory. Always 0. Loaded
     // libraries of an earlier scan are not freed here: see RescanGames.
     int ScanGames();

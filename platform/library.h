@@ -30,6 +30,7 @@ struct FolderEntry {
     std::string name;
     bool isFolder = false;   // a directory, or a link to one
     bool isFile = false;     // a regular file, or a link to one
+    bool isLink = false;     // the entry itself is a symbolic link
 };
 // Every entry of the folder, "." and ".." included, in byte order of the
 // names. False when the folder cannot be listed.
@@ -38,5 +39,9 @@ bool ListFolder(const char* path, std::vector<FolderEntry>& entries);
 // The working directory ("" when it cannot be read) and changing it.
 std::string GetWorkingFolder();
 bool SetWorkingFolder(const char* path);
+
+// The absolute path with every link, "." and ".." resolved ("" when the
+// path does not exist).
+std::string CanonicalPath(const char* path);
 
 } // namespace platform

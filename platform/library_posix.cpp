@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -214,6 +215,8 @@ bool ListFolder(const char* path, std::vector<FolderEntry>& entries) {
             entry.isFolder = S_ISDIR(st.st_mode);
             entry.isFile = S_ISREG(st.st_mode);
         }
+        struct stat lst;
+        entry.isLink = lstat((base + entry.name).c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
         entries.push_back(std::move(entry));
     }
     closedir(dir);
@@ -236,5 +239,16 @@ std::string GetWorkingFolder() {
 }
 
 bool SetWorkingFolder(const char* path) { return path != nullptr && *path != '\0' && chdir(path) == 0; }
+
+std::string CanonicalPath(const char* path) {
+    if (path == nullptr || *path == '\0')
+        return std::string();
+    char* resolved = realpath(path, nullptr);
+    if (resolved == nullptr)
+        return std::string();
+    std::string out = resolved;
+    free(resolved);
+    return out;
+}
 
 } // namespace platform

@@ -77,4 +77,33 @@ TEST(CatalogueFaults, LibraryCheckNamesWhatIsWrong) {
     EXPECT_FALSE(platform::CheckLibraryFile(root.Sub("missing.so").c_str(), why));
 }
 
+TEST(CatalogueFaults, OnlyRealSubFoldersAreSearched) {
+    KeepWorkingFolder keep;
+    TempRoot outside;
+    outside.Install("elsewhere", "no_info", "far.so");
+    outside.Install("", "full_game", "loose.so");
+    TempRoot root;
+    root.Install("game", "no_info", "game.so");
+    root.Install("", "no_info", "in_root.so");
+    fs::create_directories(root.Sub("linked_file"));
+    fs::create_directories(root.Sub("local_link"));
+    fs::create_symlink(outside.Sub("elsewhere"), root.Sub("linked_folder"));
+    fs::create_symlink(outside.Sub("loose.so"), root.Sub("linked_file/a.so"));
+    root.Install("local_link", "no_info", "real.so.1");
+    fs::create_symlink("real.so.1", root.Sub("local_link/a.so"));
+
+    LoggingCatalogue catalogue;
+    ASSERT_TRUE(catalogue.Init(g_block, nullptr, root.Path().c_str()));
+    catalogue.ScanGames();
+
+    ASSERT_EQ(catalogue.GetCount(), 2);
+    EXPECT_STREQ(catalogue.GetGame(0)->folderName, "game");
+    EXPECT_STREQ(catalogue.GetGame(1)->folderName, "local_link");   // a link within its own folder is fine
+    EXPECT_TRUE(catalogue.LoggedWith("a link, not searched: " + root.Sub("linked_folder")));
+    EXPECT_TRUE(catalogue.LoggedWith("a link that leads outside its folder, not loaded: " + root.Sub("linked_file/a.so")));
+    for (const std::string& path : {outside.Sub("elsewhere/far.so"), outside.Sub("loose.so"), root.Sub("in_root.so")})
+        EXPECT_FALSE(platform::IsLibraryResident(path.c_str())) << path;
+    catalogue.UnloadGames();
+}
+
 } // namespace

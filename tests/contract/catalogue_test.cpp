@@ -184,18 +184,16 @@ TEST_F(CatalogueTest, FoldersAreTakenInByteOrderAndAtMost32) {
     EXPECT_FALSE(platform::IsLibraryResident((root.Path() + "/g32/lib.so").c_str()));
 }
 
-TEST_F(CatalogueTest, LibrariesInTheRootAndItsParentAreFoundThroughDotAndDotDot) {
+TEST_F(CatalogueTest, LibrariesInTheRootAndItsParentAreNeverLoaded) {
     root.Install("", "no_info", "parent.so");
     root.Install("launcher_root", "full_game", "here.so");
     root.Install("launcher_root/game", "no_info", "game.so");
     Scan(root.Sub("launcher_root"));
 
-    ASSERT_EQ(catalogue.GetCount(), 3);
-    EXPECT_STREQ(catalogue.GetGame(0)->folderName, ".");
-    EXPECT_EQ(std::string(catalogue.GetGame(0)->libraryPath), root.Sub("launcher_root") + "/./here.so");
-    EXPECT_STREQ(catalogue.GetGame(1)->folderName, "..");
-    EXPECT_EQ(std::string(catalogue.GetGame(1)->folderPath), root.Sub("launcher_root") + "/../");
-    EXPECT_STREQ(catalogue.GetGame(2)->folderName, "game");
+    ASSERT_EQ(catalogue.GetCount(), 1);
+    EXPECT_STREQ(catalogue.GetGame(0)->folderName, "game");
+    EXPECT_FALSE(platform::IsLibraryResident(root.Sub("parent.so").c_str()));
+    EXPECT_FALSE(platform::IsLibraryResident(root.Sub("launcher_root/here.so").c_str()));
 }
 
 TEST_F(CatalogueTest, ReloadStartsFromFreshStaticsAndCallsOnlySystemInit) {
