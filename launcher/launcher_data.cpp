@@ -10,6 +10,7 @@
 #include <cstring>
 #include <algorithm>
 #include <vector>
+#include "input/key_tables.h"
 #include "launcher/profile_ini.h"
 
 namespace {
@@ -64,6 +65,20 @@ int32_t GetLe32(const std::string& in, size_t at) {
 
 namespace tev_data {
 
+bool IsBindableKey(int code) {
+    if (code <= 0 || code >= tev_input::kKeyCodes || tev_input::KeyName(code) == nullptr)
+        return false;
+    for (int reserved : kTevArrowKeys)
+        if (code == reserved)
+            return false;
+    for (int reserved : kTevWsadKeys)
+        if (code == reserved)
+            return false;
+    return true;
+}
+
+bool IsBindablePadButton(int button) { return button >= 4 && button <= 15; }
+
 std::string ToTextMode(const void* data, size_t size) {
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     std::string out;
@@ -116,6 +131,11 @@ CLauncherData::CLauncherData() : m_saved(kTevDefaultKeyConfig), m_working(kTevDe
 
 void CLauncherData::SetFolder(const std::string& folder) { m_folder = folder; }
 
+void CLauncherData::LogLine(const std::string& line) const {
+    if (m_log)
+        m_log(line.c_str());
+}
+
 std::string CLauncherData::PathOf(const char* name) const {
     if (m_folder.empty())
         return name;
@@ -133,6 +153,26 @@ void CLauncherData::LoadSettings() {
     if (tev_data::ReadFileBytes(PathOf(kSettingsFile), bytes, 32)) {
         const std::string record = tev_data::FromTextMode(bytes);
         std::memcpy(&m_saved, record.data(), std::min(record.size(), sizeof(TevKeyConfig)));
+    }
+    struct Field {
+        uint8_t TevKeyConfig::*byte;
+        bool (*valid)(int);
+        const char* name;
+    };
+    static const Field kChecked[] = {
+        {&TevKeyConfig::key1, tev_data::IsBindableKey, "key of button 1"},
+        {&TevKeyConfig::key2, tev_data::IsBindableKey, "key of button 2"},
+        {&TevKeyConfig::padButton1, tev_data::IsBindablePadButton, "pad button of button 1"},
+        {&TevKeyConfig::padButton2, tev_data::IsBindablePadButton, "pad button of button 2"},
+    };
+    for (const Field& f : kChecked) {
+        const int value = m_saved.*f.byte;
+        if (!f.valid(value)) {
+            m_saved.*f.byte = kTevDefaultKeyConfig.*f.byte;
+            LogLine(std::string("CLauncherData::LoadSettings|: ") + kSettingsFile + ": " + f.name + " " +
+                    std::to_string(value) + " cannot be bound; the default " +
+                    std::to_string(kTevDefaultKeyConfig.*f.byte) + " is used");
+        }
     }
     m_working = m_saved;
 }

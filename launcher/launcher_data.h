@@ -11,6 +11,7 @@
 // file as it was.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include "plugin_api/tev_plugin.h"
 
@@ -29,9 +30,15 @@ public:
     // Folder the files live in; "" (the default) = the working directory.
     void SetFolder(const std::string& folder);
     const std::string& GetFolder() const { return m_folder; }
+    // Where failures are reported, one line each ("CLauncherData::...|: ...");
+    // none by default.
+    void SetLog(std::function<void(const char*)> log) { m_log = std::move(log); }
 
     // Settings: saved = defaults, then up to 6 bytes of "save.dat" over
     // them (missing or short file: nothing reported); working = saved.
+    // A key byte that the settings screen could not have bound, or a pad
+    // byte outside 4 ... 15, is replaced by that byte's default, with a log
+    // line: a stray byte must not leave button 1 on a key nobody can press.
     void LoadSettings();
     // Writes the record to "save.dat". 0, or -1 when it cannot be written
     // (the old file is kept).
@@ -62,6 +69,7 @@ public:
 
 private:
     std::string PathOf(const char* name) const;
+    void LogLine(const std::string& line) const;
 
     std::string m_folder;
     TevKeyConfig m_saved;
@@ -69,10 +77,17 @@ private:
     char m_titles[kTevMaxTitleLines][kTevTitleLineSize];
     int m_titleCount = 0;
     TevScore m_score;
+    std::function<void(const char*)> m_log;
 };
 
 // Helpers shared with the tests.
 namespace tev_data {
+
+// A key the settings screen lets the player bind to a button: one with a
+// name in the key table that does not steer or move the cursor.
+bool IsBindableKey(int code);
+// A pad button the settings screen can bind (the device buttons, 4 ... 15).
+bool IsBindablePadButton(int button);
 
 // Binary record <-> text-mode bytes (0x0A <-> 0x0D 0x0A).
 std::string ToTextMode(const void* data, size_t size);

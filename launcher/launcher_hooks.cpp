@@ -24,6 +24,7 @@ int LauncherSystemInit(ITevModule** block, ITevApp* app) {
     s.ready = true;
 
     s.games.Init(block, app);
+    s.data.SetLog([](const char* line) { S().games.Info("%s", line); });
     s.data.LoadSettings();
     BindButtons(s.data.Saved());
 

@@ -37,14 +37,6 @@ constexpr Credit kCredits[6] = {
     {"SE Donor", "Pim Sadowny"},
 };
 
-// Keys that move the cursor or steer: never a button key.
-bool IsReservedKey(int code) {
-    switch (code) {
-    case 17: case 30: case 31: case 32: case 200: case 203: case 205: case 208: return true;
-    default: return false;
-    }
-}
-
 struct Option {
     int sub = 0;          // 0 menu, 1 re-scan message, 2 key settings, 3 credits
     int cursor = 0;
@@ -154,7 +146,7 @@ void DrawOption() {
 
 int LowestHeldKey() {
     for (int code = 0; code <= 237; ++code) {
-        if (IsReservedKey(code)) continue;
+        if (!tev_data::IsBindableKey(code)) continue;
         if (Input().GetKey(code) > 0) return code;
     }
     return -1;
