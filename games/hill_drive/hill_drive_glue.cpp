@@ -47,10 +47,8 @@ public:
     }
     void Close() {
         Disconnect();
-        if (m_loaded && sound) {
-            sound->Stop(kStreamChannel);
-            sound->Release(kStreamChannel);
-        }
+        // The synth's Stop has stopped the channel already.
+        if (m_loaded && sound) sound->Release(kStreamChannel);
         m_loaded = false;
     }
     void Connect(hill_drive::SoftSynth* synth) {
