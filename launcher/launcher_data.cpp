@@ -104,21 +104,42 @@ std::string FromTextMode(const std::string& bytes) {
     return out;
 }
 
-bool ReadFileBytes(const std::string& path, std::string& out, size_t maxBytes) {
+ReadResult ReadDataFile(const std::string& path, std::string& out, size_t maxBytes, std::string* why) {
     out.clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
+    auto fail = [why](ReadResult result, const char* text) {
+        if (why != nullptr)
+            *why = text;
+        return result;
+    };
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return fail(errno == ENOENT ? ReadResult::kMissing : ReadResult::kUnreadable, std::strerror(errno));
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return fail(ReadResult::kUnreadable, "not a regular file");
+    }
     char chunk[4096];
     while (out.size() < maxBytes) {
-        const size_t want = std::min(sizeof chunk, maxBytes - out.size());
-        const size_t n = std::fread(chunk, 1, want, file);
-        out.append(chunk, n);
-        if (n < want)
+        const ssize_t n = read(fd, chunk, std::min(sizeof chunk, maxBytes - out.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int cause = errno;
+            close(fd);
+            out.clear();
+            return fail(ReadResult::kUnreadable, std::strerror(cause));
+        }
+        if (n == 0)
             break;
+        out.append(chunk, static_cast<size_t>(n));
     }
-    std::fclose(file);
-    return true;
+    close(fd);
+    return ReadResult::kRead;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& out, size_t maxBytes) {
+    return ReadDataFile(path, out, maxBytes) == ReadResult::kRead;
 }
 
 bool WriteFileAtomic(const std::string& path, const std::string& bytes) { return tevkit::WriteFileAtomic(path, bytes); }
@@ -136,6 +157,24 @@ void CLauncherData::LogLine(const std::string& line) const {
         m_log(line.c_str());
 }
 
+tev_data::ReadResult CLauncherData::Read(const char* name, std::string& out, size_t maxBytes) const {
+    std::string why;
+    const tev_data::ReadResult result = tev_data::ReadDataFile(PathOf(name), out, maxBytes, &why);
+    if (result == tev_data::ReadResult::kUnreadable)
+        LogLine(std::string("CLauncherData::Read|: cannot read ") + PathOf(name) + ": " + why);
+    return result;
+}
+
+int CLauncherData::Save(const char* name, const std::string& bytes, bool unreadableAtLoad) {
+    const std::string path = PathOf(name);
+    std::string old;
+    if (unreadableAtLoad || tev_data::ReadDataFile(path, old, 1) == tev_data::ReadResult::kUnreadable) {
+        LogLine("CLauncherData::Save|: " + path + " is there but could not be read; it is left as it is");
+        return -1;
+    }
+    return tev_data::WriteFileAtomic(path, bytes) ? 0 : -1;
+}
+
 std::string CLauncherData::PathOf(const char* name) const {
     if (m_folder.empty())
         return name;
@@ -150,7 +189,9 @@ void CLauncherData::LoadSettings() {
     m_saved = kTevDefaultKeyConfig;
     std::string bytes;
     // Six record bytes take at most twelve on disk, and one more decides the last pair.
-    if (tev_data::ReadFileBytes(PathOf(kSettingsFile), bytes, 32)) {
+    const tev_data::ReadResult read = Read(kSettingsFile, bytes, 32);
+    m_settingsUnreadable = read == tev_data::ReadResult::kUnreadable;
+    if (read == tev_data::ReadResult::kRead) {
         const std::string record = tev_data::FromTextMode(bytes);
         std::memcpy(&m_saved, record.data(), std::min(record.size(), sizeof(TevKeyConfig)));
     }
@@ -179,7 +220,7 @@ void CLauncherData::LoadSettings() {
 
 int CLauncherData::SaveSettings(const TevKeyConfig& record) {
     const std::string bytes = tev_data::ToTextMode(&record, sizeof record);
-    return tev_data::WriteFileAtomic(PathOf(kSettingsFile), bytes) ? 0 : -1;
+    return Save(kSettingsFile, bytes, m_settingsUnreadable);
 }
 
 int CLauncherData::CountPlay(const char* folderName) {
@@ -188,8 +229,10 @@ int CLauncherData::CountPlay(const char* folderName) {
     CProfileIni ini;
     const std::string path = PathOf(kPlayFile);
     // A file that exists but cannot be read is left alone, not replaced.
-    if (!ini.Load(path))
+    if (!ini.Load(path)) {
+        LogLine("CLauncherData::CountPlay|: " + path + " is there but could not be read; it is left as it is");
         return -1;
+    }
     long long value = ParseCount(ini.GetString(kPlaySection, folderName, "0"));
     if (value < INT_MAX)
         value += 1;
@@ -212,7 +255,7 @@ int CLauncherData::LoadTitleLines() {
     m_titleCount = 0;
     std::string raw;
     // Enough for 255 long lines and a long first line; more is never read.
-    if (!tev_data::ReadFileBytes(PathOf(kTitleFile), raw, 1 << 20)) {
+    if (Read(kTitleFile, raw, 1 << 20) != tev_data::ReadResult::kRead) {
         std::snprintf(m_titles[0], sizeof m_titles[0], "%s", kDefaultTitleLine);
         m_titleCount = 1;
         return -1;
@@ -258,7 +301,9 @@ const char* CLauncherData::GetTitleLine(int index) const {
 void CLauncherData::LoadScore() {
     m_score = TevScore{};
     std::string bytes;
-    if (!tev_data::ReadFileBytes(PathOf(kScoreFile), bytes, 32))
+    const tev_data::ReadResult read = Read(kScoreFile, bytes, 32);
+    m_scoreUnreadable = read == tev_data::ReadResult::kUnreadable;
+    if (read != tev_data::ReadResult::kRead)
         return;
     const std::string record = tev_data::FromTextMode(bytes);
     // A record cut short means nothing; start from zero.
@@ -273,5 +318,5 @@ int CLauncherData::SaveScore() {
     PutLe32(record, m_score.tries);
     PutLe32(record, m_score.hits);
     const std::string bytes = tev_data::ToTextMode(record.data(), record.size());
-    return tev_data::WriteFileAtomic(PathOf(kScoreFile), bytes) ? 0 : -1;
+    return Save(kScoreFile, bytes, m_scoreUnreadable);
 }

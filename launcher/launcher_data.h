@@ -18,6 +18,10 @@
 constexpr int kTevMaxTitleLines = 255;
 constexpr int kTevTitleLineSize = 64;   // 63 bytes and the terminator
 
+namespace tev_data {
+enum class ReadResult;
+}
+
 struct TevScore {
     int32_t tries = 0;
     int32_t hits = 0;
@@ -41,7 +45,7 @@ public:
     // line: a stray byte must not leave button 1 on a key nobody can press.
     void LoadSettings();
     // Writes the record to "save.dat". 0, or -1 when it cannot be written
-    // (the old file is kept).
+    // (the old file is kept) or when it exists but could not be read.
     int SaveSettings(const TevKeyConfig& record);
     TevKeyConfig& Saved() { return m_saved; }
     TevKeyConfig& Working() { return m_working; }
@@ -62,7 +66,9 @@ public:
 
     // "pv.dat": tries and hits, int32 little-endian. Unreadable: 0 and 0.
     void LoadScore();
-    int SaveScore();   // 0 or -1
+    // 0 or -1. A file that exists but could not be read (at the last load
+    // or now) is never overwritten: its score may still be mended by hand.
+    int SaveScore();
     TevScore& Score() { return m_score; }
 
     static const char* DefaultTitleLine();
@@ -70,6 +76,11 @@ public:
 private:
     std::string PathOf(const char* name) const;
     void LogLine(const std::string& line) const;
+    // Reads a data file; a file that is there but cannot be read is logged.
+    tev_data::ReadResult Read(const char* name, std::string& out, size_t maxBytes) const;
+    // Saves bytes unless the file is there and unreadable (now or, when
+    // unreadableAtLoad, at the last load). 0 or -1.
+    int Save(const char* name, const std::string& bytes, bool unreadableAtLoad);
 
     std::string m_folder;
     TevKeyConfig m_saved;
@@ -77,6 +88,8 @@ private:
     char m_titles[kTevMaxTitleLines][kTevTitleLineSize];
     int m_titleCount = 0;
     TevScore m_score;
+    bool m_settingsUnreadable = false;
+    bool m_scoreUnreadable = false;
     std::function<void(const char*)> m_log;
 };
 
@@ -93,7 +106,12 @@ bool IsBindablePadButton(int button);
 std::string ToTextMode(const void* data, size_t size);
 std::string FromTextMode(const std::string& bytes);
 
-// Reads the whole file (at most maxBytes). False when it cannot be opened.
+enum class ReadResult { kRead, kMissing, kUnreadable };
+// Reads at most maxBytes of a regular file. Opened without blocking, so a
+// FIFO or device in its place cannot hang the launcher; anything but a
+// regular file, and any read error, is kUnreadable (`why` says what).
+ReadResult ReadDataFile(const std::string& path, std::string& out, size_t maxBytes, std::string* why = nullptr);
+// The same, true only for kRead.
 bool ReadFileBytes(const std::string& path, std::string& out, size_t maxBytes);
 // Temporary file in the same folder, flushed to disk, renamed over path.
 // False on any failure; the old file is then untouched.

@@ -88,26 +88,17 @@ void CProfileIni::Parse(const std::string& text) {
 
 bool CProfileIni::Load(const std::string& path) {
     m_lines.clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return errno == ENOENT;   // missing = empty profile; unreadable is not
     std::string bytes;
-    char chunk[4096];
-    bool ok = true;
-    for (;;) {
-        const size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.append(chunk, n);
-        if (bytes.size() > kMaxFileBytes) {
-            ok = false;
-            break;
-        }
-        if (n < sizeof chunk) {
-            ok = std::ferror(file) == 0;
-            break;
-        }
+    // One byte more than allowed tells a file that is too large.
+    switch (tev_data::ReadDataFile(path, bytes, kMaxFileBytes + 1)) {
+    case tev_data::ReadResult::kMissing:
+        return true;   // missing = empty profile; unreadable is not
+    case tev_data::ReadResult::kUnreadable:
+        return false;
+    case tev_data::ReadResult::kRead:
+        break;
     }
-    std::fclose(file);
-    if (!ok)
+    if (bytes.size() > kMaxFileBytes)
         return false;
     Parse(bytes);
     return true;

@@ -5,9 +5,9 @@
 
 namespace tevkit {
 
-// Writes bytes to a temporary file beside path, syncs it, gives it the old
-// file's permissions and renames it over path. False (and path untouched)
-// on any failure.
+// Writes bytes to a temporary file beside path ("<path>.XXXXXX", mode 0644
+// less the umask), syncs it and renames it over path. False (and path
+// untouched, errno saying why) on any failure.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes);
 
 }  // namespace tevkit

@@ -1,11 +1,16 @@
 // The launcher's data files under faults: garbage settings, files that
 // cannot be read, files that are not files, saves that fail.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 #include "launcher/launcher_data.h"
@@ -63,6 +68,158 @@ TEST_F(DataFaultTest, SettingsBytesThatCannotBeBoundFallBackOneByOne) {
     EXPECT_FALSE(tev_data::IsBindableKey(200));   // up arrow steers
     EXPECT_FALSE(tev_data::IsBindableKey(17));    // W steers in the W S A D setting
     EXPECT_TRUE(tev_data::IsBindableKey(57));     // space
+}
+
+mode_t Mode(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 07777;
+}
+
+mode_t Umask() {
+    const mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
+// Runs check in a child process as an ordinary user (root reads any file
+// whatever its mode); the check prints what went wrong and returns false.
+// The folder is handed to that user first.
+bool AsOrdinaryUser(const std::string& folder, const std::function<bool()>& check) {
+    if (geteuid() == 0 && chown(folder.c_str(), 65534, 65534) != 0)
+        return false;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+#define CHILD_CHECK(cond)                                                   \
+    do {                                                                   \
+        if (!(cond)) {                                                     \
+            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond); \
+            return false;                                                  \
+        }                                                                  \
+    } while (0)
+
+TEST_F(DataFaultTest, AFileThatCannotBeReadIsNeverOverwritten) {
+    const std::string pv = root.Sub("pv.dat"), save = root.Sub("save.dat");
+    const std::string oldScore("\x07\x00\x00\x00\x05\x00\x00\x00", 8);
+    EXPECT_TRUE(AsOrdinaryUser(root.Path(), [&] {
+        CLauncherData mine;
+        mine.SetFolder(root.Path());
+        root.Write("pv.dat", oldScore);
+        root.Write("save.dat", std::string("\x00\x39\x2D\x04\x05\x00", 6));
+        chmod(pv.c_str(), 0);
+        chmod(save.c_str(), 0200);   // write-only
+        mine.LoadScore();
+        CHILD_CHECK(mine.Score().tries == 0 && mine.Score().hits == 0);
+        mine.Score().tries = 1;
+        CHILD_CHECK(mine.SaveScore() == -1);
+        mine.LoadSettings();
+        CHILD_CHECK(mine.SaveSettings(kTevDefaultKeyConfig) == -1);
+        // Readable again: the score the unreadable load missed is still
+        // not overwritten until it has been read.
+        chmod(pv.c_str(), 0644);
+        CHILD_CHECK(mine.SaveScore() == -1);
+        CHILD_CHECK(root.Read("pv.dat") == oldScore);
+        mine.LoadScore();
+        CHILD_CHECK(mine.Score().tries == 7);
+        mine.Score().tries = 8;
+        CHILD_CHECK(mine.SaveScore() == 0);
+        chmod(save.c_str(), 0600);
+        CHILD_CHECK(root.Read("save.dat") == std::string("\x00\x39\x2D\x04\x05\x00", 6));
+        return true;
+    }));
+    // A folder in place of a file reads as unreadable for root too.
+    fs::remove(pv);
+    fs::create_directories(pv);
+    data.LoadScore();
+    EXPECT_EQ(data.SaveScore(), -1);
+    EXPECT_TRUE(fs::is_directory(pv));
+    EXPECT_EQ(CountLogged("is there but could not be read"), 1);
+}
+
+TEST_F(DataFaultTest, SavedFilesGetOrdinaryPermissionsNotTheOldFilesMode) {
+    const mode_t expected = 0644 & ~Umask();
+    ASSERT_EQ(data.SaveSettings(kTevDefaultKeyConfig), 0);
+    EXPECT_EQ(Mode(root.Sub("save.dat")), expected);
+    // A read-only file (readable, so it may be replaced) and one of mode 000
+    // that this user can still read (root): the new file is not like them.
+    chmod(root.Sub("save.dat").c_str(), 0400);
+    ASSERT_EQ(data.SaveSettings(kTevDefaultKeyConfig), 0);
+    EXPECT_EQ(Mode(root.Sub("save.dat")), expected);
+    ASSERT_EQ(data.SaveScore(), 0);
+    chmod(root.Sub("pv.dat").c_str(), 0);
+    data.LoadScore();
+    if (geteuid() == 0) {
+        ASSERT_EQ(data.SaveScore(), 0);
+        EXPECT_EQ(Mode(root.Sub("pv.dat")), expected);
+    }
+    ASSERT_EQ(data.CountPlay("game"), 0);
+    EXPECT_EQ(Mode(root.Sub("play.dat")), expected);
+}
+
+// Calls fn and waits for it at most a few seconds; a reader stuck on one of
+// the FIFOs is set free by opening it for writing, so a failing test ends.
+bool FinishesInTime(const std::function<void()>& fn, const std::vector<std::string>& fifos) {
+    struct Job {
+        const std::function<void()>* fn;
+        volatile bool done;
+    } job{&fn, false};
+    pthread_t thread;
+    pthread_create(&thread, nullptr, [](void* arg) -> void* {
+        auto* j = static_cast<Job*>(arg);
+        (*j->fn)();
+        __atomic_store_n(&j->done, true, __ATOMIC_RELEASE);
+        return nullptr;
+    }, &job);
+    bool inTime = false;
+    for (int waited = 0; waited < 3000 && !(inTime = __atomic_load_n(&job.done, __ATOMIC_ACQUIRE)); waited += 10)
+        usleep(10000);
+    while (!__atomic_load_n(&job.done, __ATOMIC_ACQUIRE)) {
+        for (const std::string& fifo : fifos) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+        }
+        usleep(10000);
+    }
+    pthread_join(thread, nullptr);
+    return inTime;
+}
+
+TEST_F(DataFaultTest, FifosInPlaceOfTheDataFilesNeitherHangNorAreReplaced) {
+    std::vector<std::string> fifos;
+    for (const char* name : {"save.dat", "pv.dat", "title.dat", "play.dat"}) {
+        fifos.push_back(root.Sub(name));
+        ASSERT_EQ(mkfifo(fifos.back().c_str(), 0644), 0);
+    }
+    int title = 0, saved = 0, score = 0, play = 0;
+    EXPECT_TRUE(FinishesInTime(
+        [&] {
+            data.LoadSettings();
+            data.LoadScore();
+            title = data.LoadTitleLines();
+            saved = data.SaveSettings(kTevDefaultKeyConfig);
+            score = data.SaveScore();
+            play = data.CountPlay("game");
+        },
+        fifos));
+    EXPECT_EQ(std::memcmp(&data.Saved(), &kTevDefaultKeyConfig, 6), 0);
+    EXPECT_EQ(title, -1);
+    EXPECT_EQ(data.GetTitleCount(), 1);
+    EXPECT_EQ(saved, -1);
+    EXPECT_EQ(score, -1);
+    EXPECT_EQ(play, -1);
+    for (const std::string& fifo : fifos)
+        EXPECT_TRUE(fs::is_fifo(fifo)) << fifo;
+    EXPECT_EQ(CountLogged("not a regular file"), 3);              // the three loads
+    EXPECT_EQ(CountLogged("is there but could not be read"), 3);  // the three saves
 }
 
 } // namespace

@@ -97,7 +97,7 @@ TEST_F(ScoreFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
     EXPECT_FALSE(score.Save(6));
 }
 
-TEST_F(ScoreFileTest, SavingReplacesTheFileWholeAndKeepsItsPermissions) {
+TEST_F(ScoreFileTest, SavingReplacesTheFileWholeWithOrdinaryPermissions) {
     Write(std::string("\x01\x00\x00\x00", 4));
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     struct stat before;
@@ -108,7 +108,10 @@ TEST_F(ScoreFileTest, SavingReplacesTheFileWholeAndKeepsItsPermissions) {
     struct stat after;
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_NE(after.st_ino, before.st_ino);  // a new file renamed over the old
-    EXPECT_EQ(after.st_mode & 07777, 0600u);
+    // 0644 less the umask, as any new file: never the old file's mode.
+    const mode_t mask = umask(022);
+    umask(mask);
+    EXPECT_EQ(after.st_mode & 07777, 0644u & ~mask);
     EXPECT_EQ(Read(), std::string("\x02\x00\x00\x00", 4));
     EXPECT_EQ(Entries(), 1);  // no temporary left behind
 
