@@ -4,6 +4,8 @@
 // that plays exactly like the first.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +23,33 @@ using tevtest::PluginUnderTest;
 using tevtest::StandinServices;
 
 class EveryGame : public testing::TestWithParam<GamePlugin> {};
+
+// The host makes the game's folder current around its calls: each play gets
+// a fresh copy of the shipped folder, so the files a game reads are there and
+// the score files it writes neither touch the build tree nor reach the next play.
+class GameFolder {
+public:
+    explicit GameFolder(const GamePlugin& game) {
+        char pattern[] = "/tmp/tev-plugin-test-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) return;
+        m_root = pattern;
+        std::filesystem::copy(game.dist, m_root, std::filesystem::copy_options::recursive);
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_root);
+    }
+    ~GameFolder() {
+        if (m_root.empty()) return;
+        std::filesystem::current_path(m_previous);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+    }
+    GameFolder(const GameFolder&) = delete;
+    GameFolder& operator=(const GameFolder&) = delete;
+
+private:
+    std::filesystem::path m_root;
+    std::filesystem::path m_previous;
+};
 
 // A player that mashes the six buttons of the default binding, changing
 // what it holds every few frames; never Escape.
@@ -51,6 +80,7 @@ struct Play {
 // One play from load to unload; checks the frame skeleton on every frame.
 Play PlayOnce(const GamePlugin& game, StandinServices& host, const std::vector<std::set<int>>& input) {
     Play play;
+    GameFolder folder(game);
     PluginUnderTest plugin(host);
     const std::string error = plugin.Load(game.plugin);
     EXPECT_EQ(error, "");
@@ -87,6 +117,7 @@ Play PlayOnce(const GamePlugin& game, StandinServices& host, const std::vector<s
 
 TEST_P(EveryGame, DescribesItselfWithinItsRecord) {
     const GamePlugin& game = GetParam();
+    GameFolder folder(game);
     StandinServices host;
     PluginUnderTest plugin(host);
     ASSERT_EQ(plugin.Load(game.plugin), "");
@@ -106,6 +137,7 @@ TEST_P(EveryGame, DescribesItselfWithinItsRecord) {
 
 TEST_P(EveryGame, LoadsOnlyFilesThatShip) {
     const GamePlugin& game = GetParam();
+    GameFolder folder(game);
     StandinServices host;
     PluginUnderTest plugin(host);
     ASSERT_EQ(plugin.Load(game.plugin), "");
