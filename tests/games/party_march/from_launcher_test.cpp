@@ -135,7 +135,7 @@ bool Search(Plan& p, const std::vector<int>& dist, bool toWin) {
 
 // A play: the title skipped with button 1, optionally the wait tactic, then
 // the search up to the end of the result screen.
-Plan Plan1(bool toWin, bool waitTactic) {
+Plan PlanPlay(bool toWin, bool waitTactic) {
     Plan p;
     Start(p.game);
     for (int f = 0; f < kTitleTap; ++f) p.Run(0);
@@ -186,10 +186,10 @@ long Aligned(long frame) { return (frame + kDumpEvery - 1) / kDumpEvery * kDumpE
 }  // namespace
 
 TEST(PartyMarchFromLauncher, MarchedToTheBossAndWonThenLostAlone) {
-    const Plan win = Plan1(true, false);
+    const Plan win = PlanPlay(true, false);
     ASSERT_GT(win.frames, 0) << "no winning march found for clock " << kClock;
     ASSERT_EQ(win.game.result, kResultWon);
-    const Plan lose = Plan1(false, true);
+    const Plan lose = PlanPlay(false, true);
     ASSERT_GT(lose.frames, 0) << "no lost march found for clock " << kClock;
     ASSERT_EQ(lose.game.result, kResultLost);
 
