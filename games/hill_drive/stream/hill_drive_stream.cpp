@@ -37,11 +37,16 @@ public:
     WAVEFORMATEX* GetFormat() override { return &m_format; }
     // An endless stream.
     uint32_t GetSize() override { return 0x7FFFFFFF; }
-    uint32_t GetLength() override { return 0x7FFFFFFF / 176400u * 1000u; }
+    uint32_t GetLength() override { return 0x7FFFFFFF / 17640u * 1000u; }
 
 private:
     char m_name[260] = {};
-    WAVEFORMATEX m_format{kWaveFormatPcm, 2, 44100, 176400, 4, 16, 0};
+    // 44 100 Hz stereo 16-bit. The host makes a stream's ring ten seconds
+    // of nAvgBytesPerSec and rewrites at most 1.5 s of it per seek; a tenth
+    // of the true rate gives a one-second ring that every seek rewrites
+    // whole, so frames that stop (an inactive window) leave silence, never
+    // sound from a lap ago. Nothing else reads the rate from this field.
+    WAVEFORMATEX m_format{kWaveFormatPcm, 2, 44100, 17640, 4, 16, 0};
 };
 
 }  // namespace
