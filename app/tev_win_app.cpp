@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/debug_log.h"
 #include "app/module_factory.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
@@ -20,6 +21,7 @@ namespace {
 
 bool g_appConstructed = false;
 platform::InstanceLock g_instanceLock;
+bool g_lockRefused = false;
 
 template <typename F>
 void ForEachModule(ITevModule* const (&block)[4], F f) {
@@ -35,7 +37,17 @@ CTevWinApp::CTevWinApp(CTevModuleFactory& factory, const LauncherHooks& hooks) :
         m_quit = true;  // stands for the quit message with code -1
     }
     g_appConstructed = true;
-    Init();
+    // The lock first: a copy that may not run must not truncate the log of
+    // the copy that holds it. Its own lines go to stderr.
+    char name[sizeof m_programName];
+    std::snprintf(name, sizeof name, "%s", platform::FileTitle(platform::ExecutablePath()).c_str());
+    if (!g_instanceLock.Acquire(name)) {
+        g_lockRefused = true;
+        tev_log::DivertToStderr();
+        Log(2, "CTevWinApp::CTevWinApp|: another copy is running in this folder; this one ends");
+    } else {
+        Init();
+    }
     for (int k = 0; k < 4; ++k) m_block[k] = factory.Create(k);
     m_frequency = platform::kClockFrequency;
     m_counter = platform::ClockNow();
@@ -132,7 +144,7 @@ int CTevWinApp::Create(void* instance, void* prevInstance, char* commandLine, in
     std::snprintf(m_windowName, sizeof m_windowName, "%.240s_WINDOW", m_programName);
     std::snprintf(m_windowClassName, sizeof m_windowClassName, "%.240s_WINDOWCLASS", m_programName);
 
-    if (!g_instanceLock.Acquire(m_programName)) return -1;
+    if (g_lockRefused || !g_instanceLock.Acquire(m_programName)) return -1;
 
     // The client area starts at 640 x 480; the draw service resizes it to the
     // logical screen when it creates its device.

@@ -1,4 +1,7 @@
 #include "platform/icon_file.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -150,8 +153,18 @@ bool DecodeIcon(const uint8_t* bytes, size_t size, IconImage& out, std::string& 
 }
 
 bool LoadIconFile(const char* path, IconImage& out, std::string& error) {
-    FILE* f = std::fopen(path, "rb");
+    // Without blocking and regular files only: a FIFO named pv.ico must not
+    // hang the start.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) close(fd);
+        error = fd < 0 ? "cannot open the file" : "not a regular file";
+        return false;
+    }
+    FILE* f = fdopen(fd, "rb");
     if (!f) {
+        close(fd);
         error = "cannot open the file";
         return false;
     }

@@ -60,12 +60,12 @@ TEST_F(DebugOutTest, PageLayoutAndEntriesAreByteExact) {
 
     EXPECT_EQ(log.Write(1, "CTevWinApp::SetIcon|: LoadImage Failed."), 0);
     log.Log(2, "A|b|c %d", 7);      // splits at the first bar only
-    log.Info("plain <&> text\n");   // no bar, no escaping, LF stored as CR LF
+    log.Info("plain <&> text\n");   // no bar, escaped, LF stored as CR LF
     log.Log(5, "no class");         // levels without a class open no span
     std::string expected = std::string(kHeader) +
         "<span class=\"lib_error\"><span class=\"sec1\">CTevWinApp::SetIcon</span><span class=\"sec2\">: LoadImage Failed.</span></span><br />\n"
         "<span class=\"lib_emerg\"><span class=\"sec1\">A</span><span class=\"sec2\">b|c 7</span></span><br />\n"
-        "<span class=\"info\">plain <&> text\n</span><br />\n"
+        "<span class=\"info\">plain &lt;&amp;&gt; text\n</span><br />\n"
         "no class</span><br />\n"
         "</body>\n</html>";
     EXPECT_EQ(ReadAll("report.html"), Crlf(expected));
