@@ -169,10 +169,20 @@ int CLauncherData::Save(const char* name, const std::string& bytes, bool unreada
     const std::string path = PathOf(name);
     std::string old;
     if (unreadableAtLoad || tev_data::ReadDataFile(path, old, 1) == tev_data::ReadResult::kUnreadable) {
-        LogLine("CLauncherData::Save|: " + path + " is there but could not be read; it is left as it is");
+        LogSaveFailure(path, "it is there but could not be read; it is left as it is");
         return -1;
     }
-    return tev_data::WriteFileAtomic(path, bytes) ? 0 : -1;
+    if (!tev_data::WriteFileAtomic(path, bytes)) {
+        LogSaveFailure(path, std::strerror(errno));
+        return -1;
+    }
+    return 0;
+}
+
+void CLauncherData::LogSaveFailure(const std::string& path, const std::string& cause) {
+    // A full disk fails every save of the splash game; once is enough.
+    if (m_reportedFailures.insert(path + ": " + cause).second)
+        LogLine("CLauncherData::Save|: cannot save " + path + ": " + cause);
 }
 
 std::string CLauncherData::PathOf(const char* name) const {
@@ -230,7 +240,7 @@ int CLauncherData::CountPlay(const char* folderName) {
     const std::string path = PathOf(kPlayFile);
     // A file that exists but cannot be read is left alone, not replaced.
     if (!ini.Load(path)) {
-        LogLine("CLauncherData::CountPlay|: " + path + " is there but could not be read; it is left as it is");
+        LogSaveFailure(path, "it is there but could not be read (or is too large); it is left as it is");
         return -1;
     }
     long long value = ParseCount(ini.GetString(kPlaySection, folderName, "0"));
@@ -238,7 +248,7 @@ int CLauncherData::CountPlay(const char* folderName) {
         value += 1;
     if (!ini.SetString(kPlaySection, folderName, std::to_string(value)))
         return -1;
-    return ini.Save(path) ? 0 : -1;
+    return Save(kPlayFile, ini.Text(), false);
 }
 
 int CLauncherData::GetPlayCount(const char* folderName) const {

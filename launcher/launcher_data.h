@@ -12,6 +12,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include "plugin_api/tev_plugin.h"
 
@@ -79,8 +80,10 @@ private:
     // Reads a data file; a file that is there but cannot be read is logged.
     tev_data::ReadResult Read(const char* name, std::string& out, size_t maxBytes) const;
     // Saves bytes unless the file is there and unreadable (now or, when
-    // unreadableAtLoad, at the last load). 0 or -1.
+    // unreadableAtLoad, at the last load). 0 or -1; a failure is logged
+    // once per file and cause.
     int Save(const char* name, const std::string& bytes, bool unreadableAtLoad);
+    void LogSaveFailure(const std::string& path, const std::string& cause);
 
     std::string m_folder;
     TevKeyConfig m_saved;
@@ -90,6 +93,7 @@ private:
     TevScore m_score;
     bool m_settingsUnreadable = false;
     bool m_scoreUnreadable = false;
+    std::set<std::string> m_reportedFailures;   // "path: cause" already logged
     std::function<void(const char*)> m_log;
 };
 

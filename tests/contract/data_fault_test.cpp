@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +222,35 @@ TEST_F(DataFaultTest, FifosInPlaceOfTheDataFilesNeitherHangNorAreReplaced) {
         EXPECT_TRUE(fs::is_fifo(fifo)) << fifo;
     EXPECT_EQ(CountLogged("not a regular file"), 3);              // the three loads
     EXPECT_EQ(CountLogged("is there but could not be read"), 3);  // the three saves
+}
+
+TEST_F(DataFaultTest, FailedSavesAreLoggedOncePerFileAndCause) {
+    // Full disk: no file may grow past 2 bytes.
+    struct sigaction ignore = {}, saved = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &saved);
+    rlimit limit, before;
+    getrlimit(RLIMIT_FSIZE, &before);
+    limit = before;
+    limit.rlim_cur = 2;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    for (int i = 0; i < 3; ++i) {
+        data.SaveSettings(kTevDefaultKeyConfig);
+        data.SaveScore();
+        data.CountPlay("game");
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    sigaction(SIGXFSZ, &saved, nullptr);
+    EXPECT_EQ(lines.size(), 3u);
+    for (const char* name : {"save.dat", "pv.dat", "play.dat"})
+        EXPECT_EQ(CountLogged("cannot save " + root.Sub(name) + ": File too large"), 1) << name;
+
+    // Another cause for the same file is a new line.
+    data.SetFolder(root.Sub("gone"));
+    data.SaveScore();
+    data.SaveScore();
+    EXPECT_EQ(CountLogged("cannot save " + root.Sub("gone/pv.dat") + ": No such file or directory"), 1);
+    EXPECT_EQ(lines.size(), 4u);
 }
 
 } // namespace
