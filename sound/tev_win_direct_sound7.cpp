@@ -1,5 +1,8 @@
 #include "sound/tev_win_direct_sound7.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <cstring>
 
@@ -248,7 +251,10 @@ bool CTevWinDirectSound7::Load(int channel, const char* path, bool streaming) {
         // A wave sound on the channel would stay behind, unreachable: drop it.
         if (!c.isMidi && c.buffer) EmptyChannel(c);
         c.state = 0;
-        MidiPlayer().Load(channel, path);
+        // The player's own failure text goes to the debugger only; the log
+        // gets the file name too.
+        if (MidiPlayer().Load(channel, path) == 0)
+            Log(kLevelError, "CTevWinDirectSound7::Load|: %s: the MIDI file cannot be read or converted", path);
         c.isMidi = true;
         return true;
     }
@@ -269,23 +275,32 @@ bool CTevWinDirectSound7::LoadSound(int channel, const char* path) {
     if (c.reader || c.buffer) EmptyChannel(c);
     c.state = 0;
 
-    std::unique_ptr<CTIAudioFile> reader(CTevWinSoundAudioClassFactory::Instance().Find(ExtensionOf(path)));
-    if (!reader) return false;
-    if (!reader->Open(path)) {
-        reader->Close();
+    // Every refusal names the file and why, as a texture that fails to load does.
+    auto refuse = [this, path](const char* why) {
+        Log(kLevelError, "CTevWinDirectSound7::Load|: %s: %s", path, why);
         return false;
+    };
+    std::unique_ptr<CTIAudioFile> reader(CTevWinSoundAudioClassFactory::Instance().Find(ExtensionOf(path)));
+    if (!reader) return refuse("no reader for this kind of file");
+    errno = 0;
+    if (!reader->Open(path)) {
+        const int cause = errno;
+        reader->Close();
+        if (cause == ENOENT || cause == EACCES || cause == EISDIR)
+            return refuse(std::strerror(cause));
+        return refuse("cannot be opened or is not a valid sound file");
     }
     const WAVEFORMATEX* format = reader->GetFormat();
     if (!format || format->nAvgBytesPerSec == 0) {
         reader->Close();
-        return false;
+        return refuse("no usable format");
     }
     const uint32_t avg = format->nAvgBytesPerSec;
     uint64_t bytes = c.streaming ? static_cast<uint64_t>(avg) * kStreamSeconds : reader->GetSize();
     if (c.streaming && format->nBlockAlign > 1) bytes -= bytes % format->nBlockAlign;
     if (bytes == 0 || bytes > 0xFFFFFFFFu) {
         reader->Close();
-        return false;
+        return refuse(bytes == 0 ? "no sound data" : "too large");
     }
     const audio::Format mixerFormat = ToMixerFormat(*format);
     if (!audio::IsPlayable(mixerFormat) || mixerFormat.tag == tev_sound::kTagExtensible) {
@@ -299,7 +314,7 @@ bool CTevWinDirectSound7::LoadSound(int channel, const char* path) {
         m_device->CreateBuffer(mixerFormat, static_cast<uint32_t>(bytes), &result);
     if (!buffer) {
         reader->Close();
-        return false;
+        return refuse("no sound buffer could be made for it");
     }
     c.state = 0;
     c.bufferBytes = static_cast<uint32_t>(bytes);
