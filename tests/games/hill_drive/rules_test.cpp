@@ -170,26 +170,3 @@ TEST(HillDriveRules, FinishAfterThirtyThousandColumns) {
     EXPECT_EQ(d.g->result, 1);
     EXPECT_EQ(d.voices[3].pitch.load(), 18432) << "finish tone";
 }
-
-TEST(HillDriveRules, LetterFontLayout) {
-    tev::Rect r;
-    ASSERT_TRUE(LetterGlyph('7', &r));
-    EXPECT_EQ(r, (tev::Rect{112, 0, 16, 24}));
-    ASSERT_TRUE(LetterGlyph('#', &r));
-    EXPECT_EQ(r, (tev::Rect{224, 0, 16, 24}));
-    tev::Rect upper, lower;
-    ASSERT_TRUE(LetterGlyph('K', &upper));
-    ASSERT_TRUE(LetterGlyph('k', &lower));
-    EXPECT_EQ(upper, lower);
-    EXPECT_EQ(upper, (tev::Rect{176, 24, 16, 24}));
-    ASSERT_TRUE(LetterGlyph('z', &r));
-    EXPECT_EQ(r, (tev::Rect{160, 48, 16, 24}));
-    EXPECT_FALSE(LetterGlyph(' ', &r));
-    EXPECT_FALSE(LetterGlyph('/', &r));
-    // The pen moves over characters it does not draw.
-    tevtest::RecordingSink out;
-    DrawLetters(out, 10, 20, "a b");
-    const auto blits = out.Blits();
-    ASSERT_EQ(blits.size(), 2u);
-    EXPECT_EQ(blits[1].x, 10 + 32);
-}
