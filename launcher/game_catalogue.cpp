@@ -150,7 +150,11 @@ int CGameCatalogue::ScanGames() {
         for (const platform::FolderEntry& file : files) {
             if (file.isFile && EndsWith(file.name, platform::LibrarySuffix())) {
                 const std::string libraryPath = folderPath + "/" + file.name;
-                if (file.isLink &&
+                if (m_count == kTevMaxGames) {
+                    // Nothing more is loaded, but the player learns why a game is missing.
+                    std::string line = "CGameCatalogue::ScanGames|: the table holds 32 games; left out: " + libraryPath;
+                    LogInfo(line.c_str());
+                } else if (file.isLink &&
                     platform::CanonicalPath(libraryPath.c_str()).rfind(canonicalRoot + "/" + folder.name + "/", 0) != 0) {
                     std::string line = "CGameCatalogue::ScanGames|: a link that leads outside its folder, not loaded: " +
                                        libraryPath;
@@ -161,8 +165,6 @@ int CGameCatalogue::ScanGames() {
                 break;   // only the first library of a folder is tried
             }
         }
-        if (m_count == kTevMaxGames)
-            break;
     }
 
     for (int i = 0; i < m_count; ++i) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -103,6 +104,29 @@ TEST(CatalogueFaults, OnlyRealSubFoldersAreSearched) {
     EXPECT_TRUE(catalogue.LoggedWith("a link that leads outside its folder, not loaded: " + root.Sub("linked_file/a.so")));
     for (const std::string& path : {outside.Sub("elsewhere/far.so"), outside.Sub("loose.so"), root.Sub("in_root.so")})
         EXPECT_FALSE(platform::IsLibraryResident(path.c_str())) << path;
+    catalogue.UnloadGames();
+}
+
+TEST(CatalogueFaults, EveryGameLeftOutOfAFullTableIsLogged) {
+    KeepWorkingFolder keep;
+    TempRoot root;
+    for (int i = 0; i < 35; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "g%02d", i);
+        root.Install(name, "no_info", "lib.so");
+    }
+    fs::create_directories(root.Sub("g40_empty"));
+    LoggingCatalogue catalogue;
+    ASSERT_TRUE(catalogue.Init(g_block, nullptr, root.Path().c_str()));
+    catalogue.ScanGames();
+    ASSERT_EQ(catalogue.GetCount(), 32);
+    for (const char* left : {"g32", "g33", "g34"}) {
+        const std::string path = root.Sub(std::string(left) + "/lib.so");
+        EXPECT_TRUE(catalogue.LoggedWith("the table holds 32 games; left out: " + path)) << left;
+        EXPECT_FALSE(platform::IsLibraryResident(path.c_str()));
+    }
+    EXPECT_FALSE(catalogue.LoggedWith("left out: " + root.Sub("g31")));
+    EXPECT_FALSE(catalogue.LoggedWith("g40_empty"));
     catalogue.UnloadGames();
 }
 

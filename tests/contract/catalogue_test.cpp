@@ -174,8 +174,8 @@ TEST_F(CatalogueTest, FoldersAreTakenInByteOrderAndAtMost32) {
     EXPECT_STREQ(catalogue.GetGame(0)->folderName, "B");
     EXPECT_STREQ(catalogue.GetGame(1)->folderName, "g00");
     EXPECT_STREQ(catalogue.GetGame(31)->folderName, "g30");
-    // g30 filled the table (no log line for it); later folders were never
-    // looked at.
+    // g30 filled the table (no "Find" line for it); later folders are only
+    // named as left out, never loaded.
     EXPECT_EQ(catalogue.CountFind(), 31);
     EXPECT_FALSE(catalogue.Logged("Find PV Dll: " + root.Path() + "/g30/lib.so\n"));
     EXPECT_TRUE(catalogue.Logged("Find PV Dll: " + root.Path() + "/g29/lib.so\n"));
