@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <algorithm>
+#include <cctype>
 #include <vector>
 #include "input/key_tables.h"
 #include "launcher/profile_ini.h"
@@ -194,6 +196,37 @@ std::string CLauncherData::PathOf(const char* name) const {
 }
 
 const char* CLauncherData::DefaultTitleLine() { return kDefaultTitleLine; }
+
+int CLauncherData::RemoveStaleTemporaries() {
+    const std::string folder = m_folder.empty() ? "." : m_folder;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    std::vector<std::string> stale;
+    while (dirent* d = readdir(dir)) {
+        const std::string name = d->d_name;
+        for (const char* data : {kSettingsFile, kScoreFile, kPlayFile}) {
+            const size_t n = std::strlen(data);
+            if (name.size() != n + 7 || name.compare(0, n, data) != 0 || name[n] != '.')
+                continue;
+            if (std::all_of(name.begin() + static_cast<long>(n) + 1, name.end(),
+                            [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+                stale.push_back(name);
+        }
+    }
+    closedir(dir);
+    int removed = 0;
+    for (const std::string& name : stale) {
+        const std::string path = PathOf(name.c_str());
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    if (removed > 0)
+        LogLine("CLauncherData::RemoveStaleTemporaries|: removed " + std::to_string(removed) +
+                " temporary file(s) left by saves cut short");
+    return removed;
+}
 
 void CLauncherData::LoadSettings() {
     m_saved = kTevDefaultKeyConfig;

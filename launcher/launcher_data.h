@@ -39,6 +39,11 @@ public:
     // none by default.
     void SetLog(std::function<void(const char*)> log) { m_log = std::move(log); }
 
+    // Removes what saves cut short by a crash left behind: regular files
+    // named "<data file>.XXXXXX" (six letters or digits) in the folder.
+    // Only safe while no save runs (one launcher per folder). The count.
+    int RemoveStaleTemporaries();
+
     // Settings: saved = defaults, then up to 6 bytes of "save.dat" over
     // them (missing or short file: nothing reported); working = saved.
     // A key byte that the settings screen could not have bound, or a pad

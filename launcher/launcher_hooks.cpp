@@ -25,6 +25,7 @@ int LauncherSystemInit(ITevModule** block, ITevApp* app) {
 
     s.games.Init(block, app);
     s.data.SetLog([](const char* line) { S().games.Info("%s", line); });
+    s.data.RemoveStaleTemporaries();
     s.data.LoadSettings();
     BindButtons(s.data.Saved());
 

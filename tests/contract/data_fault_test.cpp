@@ -253,4 +253,22 @@ TEST_F(DataFaultTest, FailedSavesAreLoggedOncePerFileAndCause) {
     EXPECT_EQ(lines.size(), 4u);
 }
 
+TEST_F(DataFaultTest, TemporariesLeftByKilledSavesAreRemovedAtStart) {
+    root.Write("save.dat", std::string("\x00\x2C\x2D\x04\x05\x00", 6));
+    for (const char* stale : {"save.dat.Ab12Cd", "pv.dat.zzzzzz", "play.dat.000000"})
+        root.Write(stale, "half");
+    // Not ours, or not temporaries: kept.
+    for (const char* other : {"save.dat.bak", "save.dat.Ab12Cd7", "title.dat.Ab12Cd", "notes.txt"})
+        root.Write(other, "keep");
+    fs::create_directories(root.Sub("pv.dat.folder"));
+    EXPECT_EQ(data.RemoveStaleTemporaries(), 3);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(root.Path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"notes.txt", "pv.dat.folder", "save.dat", "save.dat.Ab12Cd7",
+                                              "save.dat.bak", "title.dat.Ab12Cd"}));
+    EXPECT_EQ(CountLogged("removed 3 temporary file(s)"), 1);
+}
+
 } // namespace
