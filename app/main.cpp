@@ -1,4 +1,8 @@
 // Process entry of the launcher.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +13,33 @@
 #include "platform/backend.h"
 #include "platform/program_path.h"
 #include "platform/run_options.h"
+
+namespace {
+
+// The input record is written line by line by the input service; a target
+// that cannot be created, or a record left empty or ending inside a line (a
+// full disk), fails the run.
+void CheckInputRecordTarget(const std::string& path) {
+    if (path.empty()) return;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0)
+        platform::NoteRunFailure("cannot write the input record " + path);
+    else
+        close(fd);
+}
+
+void CheckInputRecordWritten(const std::string& path) {
+    if (path.empty()) return;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st;
+    char last = 0;
+    const bool whole = fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+                       pread(fd, &last, 1, st.st_size - 1) == 1 && last == '\n';
+    if (fd >= 0) close(fd);
+    if (!whole) platform::NoteRunFailure("the input record " + path + " is incomplete (disk full?)");
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -24,6 +55,8 @@ int main(int argc, char** argv) {
     const platform::RunOptions& options = platform::Options();
     platform::SelectBackends(options.headless ? platform::BackendKind::Null : platform::BackendKind::Real);
     if (options.fixedClock) setenv("TEV_FIXED_CLOCK", std::to_string(options.fixedClockValue).c_str(), 1);
+
+    CheckInputRecordTarget(options.recordInput);
 
     // Started from anywhere, the launcher works in its own folder, where its
     // data files and game folders are.
@@ -42,5 +75,8 @@ int main(int argc, char** argv) {
     int result = g_app->Create(nullptr, nullptr, commandLine.data(), 10 /* show default */);
     delete g_app;
     g_app = nullptr;
+    if (!platform::RunHadFailures()) CheckInputRecordWritten(options.recordInput);
+    // An output asked for and not (wholly) written is a failed run.
+    if (platform::RunHadFailures() && result == 0) result = 1;
     return result;
 }

@@ -1,8 +1,13 @@
 #include "platform/run_options.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace platform {
 
@@ -23,7 +28,40 @@ bool ParseLong(const char* text, long min, long max, long& out) {
     return true;
 }
 
+std::string Absolute(const char* path) {
+    std::string text = path;
+    if (text.empty() || text[0] == '/') return text;
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd) return text;
+    std::string base = cwd;
+    std::free(cwd);
+    if (base.back() != '/') base += '/';
+    return base + text;
+}
+
+struct Failures {
+    std::mutex mutex;
+    std::set<std::string> messages;
+};
+
+Failures& TheFailures() {
+    static Failures failures;
+    return failures;
+}
+
 } // namespace
+
+void NoteRunFailure(const std::string& message) {
+    Failures& f = TheFailures();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    if (f.messages.insert(message).second) std::fprintf(stderr, "launcher: %s\n", message.c_str());
+}
+
+bool RunHadFailures() {
+    Failures& f = TheFailures();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return !f.messages.empty();
+}
 
 const char* RunOptionsHelp() {
     return "usage: launcher [options]\n"
@@ -69,20 +107,20 @@ bool ParseRunOptions(int argc, char** argv, std::string& error, bool& wantHelp) 
             o.scale = static_cast<int>(n);
         } else if (!std::strcmp(arg, "--input")) {
             if (!value(v)) return false;
-            o.inputScript = v;
+            o.inputScript = Absolute(v);
         } else if (!std::strcmp(arg, "--record")) {
             if (!value(v)) return false;
-            o.recordInput = v;
+            o.recordInput = Absolute(v);
         } else if (!std::strcmp(arg, "--dump")) {
             if (!value(v)) return false;
-            o.dumpDir = v;
+            o.dumpDir = Absolute(v);
         } else if (!std::strcmp(arg, "--dump-every")) {
             if (!value(v)) return false;
             if (!ParseLong(v, 1, 1000000000L, n)) { error = "--dump-every takes a whole number >= 1"; return false; }
             o.dumpEvery = static_cast<int>(n);
         } else if (!std::strcmp(arg, "--record-audio")) {
             if (!value(v)) return false;
-            o.recordAudio = v;
+            o.recordAudio = Absolute(v);
         } else if (!std::strcmp(arg, "--fixed-clock")) {
             if (!value(v)) return false;
             if (!ParseLong(v, 0, 0x7FFFFFFFL, n)) { error = "--fixed-clock takes seconds since 1970 (>= 0)"; return false; }

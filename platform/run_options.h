@@ -22,8 +22,15 @@ struct RunOptions {
 RunOptions& Options();
 
 // Parses argv into Options(). Returns false with a message in error for a
-// bad command line; sets wantHelp for --help.
+// bad command line; sets wantHelp for --help. Relative --input, --record,
+// --dump and --record-audio paths are made absolute against the working
+// directory of this moment: the launcher changes its own later.
 bool ParseRunOptions(int argc, char** argv, std::string& error, bool& wantHelp);
 const char* RunOptionsHelp();
+
+// An output the user asked for (--record, --record-audio, --dump) failed:
+// said on stderr at once (once per message), and the run ends non-zero.
+void NoteRunFailure(const std::string& message);
+bool RunHadFailures();
 
 } // namespace platform

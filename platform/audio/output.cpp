@@ -98,8 +98,10 @@ const OutputInfo& StartOutput() {
         std::string error;
         if (o.recorder.Open(path, kOutputRate, 2, &error))
             o.info.recordPath = path;
-        else
+        else {
             o.info.recordError = error;
+            NoteRunFailure("cannot write the audio recording " + error);
+        }
         if (device) SDL_UnlockAudioDevice(o.device);
     }
     o.deviceClock = device;

@@ -1,4 +1,5 @@
 #include "platform/audio/wav_writer.h"
+#include "platform/run_options.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,6 +33,7 @@ bool WavWriter::Open(const std::string& path, int rate, int channels, std::strin
         if (error) *error = path + ": " + std::strerror(errno);
         return false;
     }
+    path_ = path;
     rate_ = rate;
     channels_ = channels;
     frames_ = 0;
@@ -68,6 +70,7 @@ void WavWriter::Write(const int16_t* samples, size_t frames) {
     }
     // Little-endian on every machine this runs on; written as is.
     size_t n = std::fwrite(samples, static_cast<size_t>(frameBytes), frames, file_);
+    if (n < frames) NoteFailure(std::strerror(errno));
     frames_ += n;
     sincePatch_ += n;
     if (sincePatch_ >= static_cast<uint64_t>(rate_)) PatchHeader();
@@ -86,13 +89,19 @@ void WavWriter::PatchHeader() {
     std::fseek(file_, 40, SEEK_SET);
     std::fwrite(v, 1, 4, file_);
     std::fseek(file_, here, SEEK_SET);
-    std::fflush(file_);
+    if (std::fflush(file_) != 0 || std::ferror(file_)) NoteFailure(std::strerror(errno));
+}
+
+void WavWriter::NoteFailure(const char* why) {
+    // A full disk or a lost file: the recording is incomplete, and the
+    // run must say so rather than end as if it were whole.
+    platform::NoteRunFailure("cannot write the audio recording " + path_ + ": " + why);
 }
 
 void WavWriter::Close() {
     if (!file_) return;
     PatchHeader();
-    std::fclose(file_);
+    if (std::fclose(file_) != 0) NoteFailure(std::strerror(errno));
     file_ = nullptr;
 }
 

@@ -24,12 +24,14 @@ public:
 
 private:
     void PatchHeader();
+    void NoteFailure(const char* why);
 
     std::FILE* file_ = nullptr;
     int rate_ = 0;
     int channels_ = 0;
     uint64_t frames_ = 0;
     uint64_t sincePatch_ = 0;
+    std::string path_;
 };
 
 } // namespace platform::audio

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -30,4 +34,42 @@ TEST(LauncherProgramFaults, ARefusedSecondCopyLeavesTheRunningCopysLogAlone) {
     EXPECT_EQ(after.substr(0, keep), before.substr(0, keep));
     EXPECT_EQ(after.find("another copy"), std::string::npos);
     EXPECT_NE(box.ReadFile("run.log").find("another copy is running"), std::string::npos);
+}
+
+TEST(LauncherProgramFaults, OutputsThatCannotBeWrittenFailTheRun) {
+    LauncherSandbox box;
+    // A full disk (/dev/full) and a folder that does not exist.
+    EXPECT_EQ(box.Run({"--headless", "--frames", "120", "--record-audio", "/dev/full"}, 120), 1);
+    EXPECT_NE(box.ReadFile("run.log").find("cannot write the audio recording /dev/full: No space left on device"),
+              std::string::npos)
+        << box.ReadFile("run.log");
+    EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record-audio", box.Path("none/a.wav")}, 120), 1);
+    EXPECT_NE(box.ReadFile("run.log").find("cannot write the audio recording"), std::string::npos);
+    EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record", box.Path("none/r.txt")}, 120), 1);
+    EXPECT_NE(box.ReadFile("run.log").find("cannot write the input record"), std::string::npos);
+    EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record", "/dev/full"}, 120), 1);
+    // Writable targets: a clean run.
+    EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record", box.Path("r.txt"), "--record-audio",
+                       box.Path("a.wav")}, 120), 0)
+        << box.ReadFile("run.log");
+}
+
+TEST(LauncherProgramFaults, RelativeOutputPathsAreTakenFromTheCallersFolder) {
+    LauncherSandbox box;
+    namespace fs = std::filesystem;
+    const fs::path caller = fs::path(box.Root()) / "caller";
+    fs::create_directories(caller);
+    const fs::path old = fs::current_path();
+    fs::current_path(caller);
+    { std::ofstream("script.txt") << "1 RETURN down\n2 RETURN up\n"; }
+    const int result = box.Run({"--headless", "--frames", "30", "--input", "script.txt", "--record", "rec.txt",
+                                "--record-audio", "out.wav", "--dump", "frames", "--dump-every", "10"}, 120);
+    fs::current_path(old);
+    EXPECT_EQ(result, 0) << box.ReadFile("run.log");
+    EXPECT_TRUE(fs::exists(caller / "rec.txt"));
+    EXPECT_NE(box.ReadFile("caller/rec.txt").find("RETURN down"), std::string::npos);
+    EXPECT_TRUE(fs::exists(caller / "out.wav"));
+    EXPECT_FALSE(fs::is_empty(caller / "frames"));
+    EXPECT_FALSE(box.Exists("rec.txt"));
+    EXPECT_FALSE(box.Exists("out.wav"));
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/run_options.h"
@@ -19,17 +23,26 @@ TEST(RunOptions, ParsesEveryOption) {
                       error, help))
         << error;
     const platform::RunOptions& o = platform::Options();
+    // Relative paths are taken from where the user typed them: the
+    // launcher moves to its own folder before it opens them.
+    char* cwd = getcwd(nullptr, 0);
+    const std::string here = std::string(cwd) + "/";
+    std::free(cwd);
     EXPECT_TRUE(o.headless);
     EXPECT_EQ(o.frames, 10);
     EXPECT_EQ(o.scale, 2);
-    EXPECT_EQ(o.inputScript, "in.txt");
-    EXPECT_EQ(o.recordInput, "out.txt");
-    EXPECT_EQ(o.dumpDir, "frames");
+    EXPECT_EQ(o.inputScript, here + "in.txt");
+    EXPECT_EQ(o.recordInput, here + "out.txt");
+    EXPECT_EQ(o.dumpDir, here + "frames");
     EXPECT_EQ(o.dumpEvery, 5);
-    EXPECT_EQ(o.recordAudio, "a.wav");
+    EXPECT_EQ(o.recordAudio, here + "a.wav");
     EXPECT_TRUE(o.fixedClock);
     EXPECT_EQ(o.fixedClockValue, 1000);
     EXPECT_FALSE(help);
+
+    ASSERT_TRUE(Parse({"--input", "/abs/in.txt", "--record-audio", "../up.wav"}, error, help));
+    EXPECT_EQ(platform::Options().inputScript, "/abs/in.txt");
+    EXPECT_EQ(platform::Options().recordAudio, here + "../up.wav");
 }
 
 TEST(RunOptions, RejectsBadValuesAndUnknownOptions) {
