@@ -102,6 +102,24 @@ public:
     virtual void Mix(float* stereo, int frames) = 0;
 };
 
+// The master bus's peak limiter. Material that stays within full scale
+// passes bit for bit; a frame that would pass it is brought to just under
+// full scale and the gain recovers smoothly over the next tens of
+// milliseconds, so several loud sounds together duck briefly instead of
+// clipping.
+class PeakLimiter {
+public:
+    static constexpr float kTarget = 0.98f;   // where an over lands (-0.18 dBFS)
+    explicit PeakLimiter(int rate = kOutputRate);
+    // Interleaved stereo, full scale 1.0, in place.
+    void Process(float* stereo, int frames);
+    float Gain() const { return 1.0f - reduction_; }
+
+private:
+    float reduction_ = 0.0f;   // 1 - gain
+    float decay_ = 0.0f;
+};
+
 class Mixer {
 public:
     explicit Mixer(int rate = kOutputRate);

@@ -106,6 +106,9 @@ struct Core {
     int nextTickerId = 1;
     uint64_t framesRendered = 0;
     std::vector<float> accum;
+    PeakLimiter limiter;
+
+    explicit Core(int r) : rate(r > 0 ? r : kOutputRate), limiter(rate) {}
 
     void UpdateGains(Voice& v) {
         float l, r;
@@ -409,8 +412,7 @@ struct Mixer::Impl {
 };
 
 Mixer::Mixer(int rate) : impl_(std::make_unique<Impl>()) {
-    impl_->core = std::make_shared<Core>();
-    impl_->core->rate = rate > 0 ? rate : kOutputRate;
+    impl_->core = std::make_shared<Core>(rate);
 }
 
 Mixer::~Mixer() = default;
@@ -469,10 +471,41 @@ void Mixer::Render(int16_t* out, int frames) {
         c.framesRendered += n;
         done += static_cast<int>(n);
     }
+    c.limiter.Process(c.accum.data(), frames);
     for (int i = 0; i < frames * 2; ++i) {
         float s = c.accum[i] * 32768.0f;
         s = std::clamp(s, -32768.0f, 32767.0f);
         out[i] = static_cast<int16_t>(std::lrintf(s));
+    }
+}
+
+// ---- the master-bus limiter ------------------------------------------------
+
+PeakLimiter::PeakLimiter(int rate) {
+    // About 60 ms to recover: long enough that the gain does not follow the
+    // waveform (which would distort), short enough not to pump audibly.
+    decay_ = std::exp(-1.0f / (0.060f * static_cast<float>(rate > 0 ? rate : kOutputRate)));
+}
+
+void PeakLimiter::Process(float* stereo, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        float& l = stereo[2 * i];
+        float& r = stereo[2 * i + 1];
+        if (!std::isfinite(l)) l = 0.0f;
+        if (!std::isfinite(r)) r = 0.0f;
+        float peak = std::max(std::fabs(l), std::fabs(r));
+        // Instant attack: a frame that would pass full scale is brought just
+        // under it; both sides get the same gain so the image holds.
+        if (peak * (1.0f - reduction_) > 1.0f) reduction_ = 1.0f - kTarget / peak;
+        if (reduction_ != 0.0f) {
+            l *= 1.0f - reduction_;
+            r *= 1.0f - reduction_;
+            // The reduction (not the gain) decays, so it keeps shrinking in
+            // float; once it is below half a 16-bit step at full scale it is
+            // dropped and what follows passes bit for bit.
+            reduction_ *= decay_;
+            if (reduction_ < 1.0e-5f) reduction_ = 0.0f;
+        }
     }
 }
 
