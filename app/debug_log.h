@@ -11,6 +11,9 @@ std::string LogFilePath();
 // From now on nothing is written to any report.html: entries go to stderr.
 // For a copy that may not run, whose log would be another copy's file.
 void DivertToStderr();
+// From now on log entries go nowhere (a refused second copy says its one
+// line itself rather than its whole shutdown).
+void Discard();
 
 // text with &, <, >, " and ' written as HTML entities.
 std::string EscapeHtml(const char* text);

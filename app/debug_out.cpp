@@ -43,6 +43,7 @@ const char* SpanClass(int level) {
 // then, when the relative name is used as it always was.
 std::string g_logPath;
 bool g_toStderr = false;
+bool g_discard = false;
 
 // Opens the log without following a link and only when it is a regular
 // file: a link named report.html must not lead the log onto another file.
@@ -69,6 +70,11 @@ namespace tev_log {
 std::string LogFilePath() { return g_logPath; }
 
 void DivertToStderr() { g_toStderr = true; }
+
+void Discard() {
+    g_toStderr = true;
+    g_discard = true;
+}
 
 std::string EscapeHtml(const char* text) {
     std::string out;
@@ -126,7 +132,7 @@ int CTevDebugOut::Init() {
 int CTevDebugOut::Write(int level, const char* text) {
     if (!m_fileName || !text) return -1;
     if (g_toStderr) {
-        std::fprintf(stderr, "%s\n", text);
+        if (!g_discard) std::fprintf(stderr, "%s\n", text);
         return 0;
     }
     FILE* f = OpenLog(CurrentLogPath(m_fileName), false);

@@ -38,13 +38,14 @@ CTevWinApp::CTevWinApp(CTevModuleFactory& factory, const LauncherHooks& hooks) :
     }
     g_appConstructed = true;
     // The lock first: a copy that may not run must not truncate the log of
-    // the copy that holds it. Its own lines go to stderr.
+    // the copy that holds it.
     char name[sizeof m_programName];
     std::snprintf(name, sizeof name, "%s", platform::FileTitle(platform::ExecutablePath()).c_str());
     if (!g_instanceLock.Acquire(name)) {
         g_lockRefused = true;
-        tev_log::DivertToStderr();
-        Log(2, "CTevWinApp::CTevWinApp|: another copy is running in this folder; this one ends");
+        // One line for the player, not the modules' shutdown chatter.
+        tev_log::Discard();
+        std::fprintf(stderr, "%s: another copy is running already; this one ends.\n", name);
     } else {
         Init();
     }

@@ -35,10 +35,14 @@ TEST(LauncherProgram, ASecondCopyEndsAtOnceWithMinusOne) {
     int first = box.Start({"--headless", "--frames", "100000000"});
     // Wait until the first copy has written its log: it holds the lock by then.
     for (int i = 0; i < 400 && !box.Exists("report.html"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const size_t before = box.ReadFile("run.log").size();
     int second = box.Run({"--headless", "--frames", "1"}, 60);
+    const std::string said = box.ReadFile("run.log").substr(before);
     kill(first, SIGTERM);
     LauncherSandbox::Wait(first, 60);
     EXPECT_EQ(second, 255);  // -1 as an exit status
+    // One line that tells the player why, and nothing else.
+    EXPECT_EQ(said, "launcher: another copy is running already; this one ends.\n");
 }
 
 // A real window under the test run's X server: it shows, runs frames and
