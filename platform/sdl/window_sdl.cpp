@@ -11,6 +11,7 @@
 #include "platform/sdl/sdl_event_hub.h"
 #include "platform/text_codec.h"
 #include "platform/window.h"
+#include "platform/window_fit.h"
 
 namespace platform {
 
@@ -64,15 +65,25 @@ public:
         if (!m_window || w <= 0 || h <= 0) return;
         m_logicalW = w;
         m_logicalH = h;
-        int scale = Options().scale;
-        if (scale <= 0) {
-            SDL_Rect usable{0, 0, 1280, 960};
-            int display = SDL_GetWindowDisplayIndex(m_window);
-            SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable);
-            scale = std::max(1, std::min(usable.w * 3 / 4 / w, usable.h * 3 / 4 / h));
+        if (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) return;
+        SDL_Rect usable{0, 0, 0, 0};
+        int display = SDL_GetWindowDisplayIndex(m_window);
+        if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) != 0) usable = SDL_Rect{0, 0, 0, 0};
+        // The frame is known once the window manager has decorated the
+        // window; before that a modest title bar is assumed.
+        int top = 0, left = 0, bottom = 0, right = 0;
+        if (SDL_GetWindowBordersSize(m_window, &top, &left, &bottom, &right) != 0 || top + bottom == 0) {
+            top = 30;
+            left = right = bottom = 2;
         }
-        if (!(SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
-            SDL_SetWindowSize(m_window, w * scale, h * scale);
+        const FitRect room{usable.x, usable.y, usable.w, usable.h};
+        const int scale = ClampWindowScale(Options().scale, w, h, room, left + right, top + bottom);
+        SDL_SetWindowSize(m_window, w * scale, h * scale);
+        if (usable.w > 0 && usable.h > 0) {
+            int x = 0, y = 0;
+            PlaceWindow(w * scale, h * scale, room, left, top, left + right, top + bottom, &x, &y);
+            SDL_SetWindowPosition(m_window, x, y);
+        } else {
             SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         }
     }
