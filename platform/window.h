@@ -33,9 +33,9 @@ public:
     // Blocks until some event arrives (used while inactive), or timeoutMs.
     virtual void WaitEvent(int timeoutMs) = 0;
 
-    // Presents a frame of 0xAARRGGBB pixels. In a window: scaled by an
-    // integer factor with nearest-neighbour sampling. srcX/srcY/srcW/srcH
-    // select the visible part of the buffer.
+    // Presents a frame of 0xAARRGGBB pixels. In a window (of any size) and
+    // full screen: the largest integer factor that fits, nearest-neighbour,
+    // centred on black bars; a smooth fit only when smaller than 1x.
     virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels) = 0;
     // Full screen: the desktop's full-screen mode with the picture scaled by
     // the largest integer factor that fits and centred.

@@ -29,4 +29,28 @@ void PlaceWindow(int clientW, int clientH, const FitRect& usable, int frameLeft,
     *y = oy + std::max(0, frameTop);
 }
 
+FitRect LetterboxRect(int areaW, int areaH, int logicalW, int logicalH, bool* whole) {
+    FitRect r;
+    if (whole) *whole = true;
+    if (areaW <= 0 || areaH <= 0 || logicalW <= 0 || logicalH <= 0) return r;
+    const int scale = std::min(areaW / logicalW, areaH / logicalH);
+    if (scale >= 1) {
+        r.w = logicalW * scale;
+        r.h = logicalH * scale;
+    } else {
+        if (whole) *whole = false;
+        // The narrower side decides; the other follows the picture's shape.
+        if (static_cast<long long>(areaW) * logicalH <= static_cast<long long>(areaH) * logicalW) {
+            r.w = areaW;
+            r.h = std::max(1, static_cast<int>(static_cast<long long>(areaW) * logicalH / logicalW));
+        } else {
+            r.h = areaH;
+            r.w = std::max(1, static_cast<int>(static_cast<long long>(areaH) * logicalW / logicalH));
+        }
+    }
+    r.x = (areaW - r.w) / 2;
+    r.y = (areaH - r.h) / 2;
+    return r;
+}
+
 } // namespace platform

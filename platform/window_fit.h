@@ -23,4 +23,10 @@ int ClampWindowScale(int requested, int logicalW, int logicalH, const FitRect& u
 void PlaceWindow(int clientW, int clientH, const FitRect& usable, int frameLeft, int frameTop, int frameW,
                  int frameH, int* x, int* y);
 
+// Where a logical screen of logicalW x logicalH goes in an area (window or
+// full screen) of areaW x areaH: the largest whole-number scale that fits,
+// centred on black bars; only an area smaller than 1x gets a smooth,
+// aspect-kept fit below 1. `whole` (optional) tells which of the two it is.
+FitRect LetterboxRect(int areaW, int areaH, int logicalW, int logicalH, bool* whole = nullptr);
+
 } // namespace platform

@@ -1,5 +1,6 @@
 // The main window on SDL2: a streaming texture of the back buffer, scaled by
-// an integer factor with nearest-neighbour sampling and centred.
+// the largest integer factor that fits the (resizable) window or the full
+// screen with nearest-neighbour sampling and centred on black bars.
 #include <SDL.h>
 
 #include <algorithm>
@@ -37,7 +38,7 @@ public:
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");  // the application paces frames
         m_window = SDL_CreateWindow(Cp932ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
+                                    clientWidth, clientHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
         if (!m_window) {
             std::fprintf(stderr, "launcher: cannot create the window: %s\n", SDL_GetError());
             return false;
@@ -161,16 +162,32 @@ public:
         SDL_UpdateTexture(m_texture, nullptr, pixels, pitchPixels * 4);
         m_presentedW = width;
         m_presentedH = height;
-        Viewport view = GetViewport();
+        // The renderer's own output size: under a bare X server the window
+        // size SDL reports can lag a full-screen switch.
+        int ow = 0, oh = 0;
+        if (SDL_GetRendererOutputSize(m_renderer, &ow, &oh) != 0) SDL_GetWindowSize(m_window, &ow, &oh);
+        bool whole = true;
+        const FitRect fit = LetterboxRect(ow, oh, width, height, &whole);
+        // Nearest-neighbour at whole scales keeps the pixels sharp; only a
+        // window smaller than the picture is filtered.
+        SDL_SetTextureScaleMode(m_texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        Viewport view;
+        view.x = fit.x;
+        view.y = fit.y;
+        view.w = fit.w;
+        view.h = fit.h;
         SDL_Rect dst{view.x, view.y, view.w, view.h};
         SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
         SDL_RenderClear(m_renderer);
         SDL_RenderCopy(m_renderer, m_texture, nullptr, &dst);
         if (m_showOverlay && m_overlay) {
-            int scale = view.w / (m_presentedW ? m_presentedW : 1);
+            // Logical pixels to output pixels, also at a fit below 1x.
+            auto sx = [&](int v) { return static_cast<int>(static_cast<long long>(v) * view.w / width); };
+            auto sy = [&](int v) { return static_cast<int>(static_cast<long long>(v) * view.h / height); };
             SDL_Rect src{m_overlayPlace.srcX, m_overlayPlace.srcY, m_overlayPlace.srcW, m_overlayPlace.srcH};
-            SDL_Rect to{view.x + m_overlayPlace.dstX * scale, view.y + m_overlayPlace.dstY * scale,
-                        m_overlayPlace.dstW * scale, m_overlayPlace.dstH * scale};
+            SDL_Rect to{view.x + sx(m_overlayPlace.dstX), view.y + sy(m_overlayPlace.dstY),
+                        sx(m_overlayPlace.dstX + m_overlayPlace.dstW) - sx(m_overlayPlace.dstX),
+                        sy(m_overlayPlace.dstY + m_overlayPlace.dstH) - sy(m_overlayPlace.dstY)};
             SDL_RenderSetClipRect(m_renderer, &dst);
             SDL_RenderCopy(m_renderer, m_overlay, &src, &to);
             SDL_RenderSetClipRect(m_renderer, nullptr);
@@ -195,11 +212,11 @@ public:
         int lh = m_presentedH ? m_presentedH : m_logicalH;
         int ow = lw, oh = lh;
         if (m_window) SDL_GetWindowSize(m_window, &ow, &oh);
-        int scale = std::max(1, std::min(ow / lw, oh / lh));
-        view.w = lw * scale;
-        view.h = lh * scale;
-        view.x = (ow - view.w) / 2;
-        view.y = (oh - view.h) / 2;
+        const FitRect fit = LetterboxRect(ow, oh, lw, lh);
+        view.x = fit.x;
+        view.y = fit.y;
+        view.w = fit.w;
+        view.h = fit.h;
         view.logicalW = lw;
         view.logicalH = lh;
         return view;

@@ -2,6 +2,9 @@
 // usable area holds, and the window never starts off screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "platform/window_fit.h"
 
 using platform::ClampWindowScale;
@@ -41,4 +44,41 @@ TEST(WindowFit, TheWindowIsCentredAndKeptOnScreen) {
     PlaceWindow(640, 480, {1920, 0, 1280, 1024}, 1, 20, 2, 21, &x, &y);
     EXPECT_EQ(x, 1920 + (1280 - 642) / 2 + 1);
     EXPECT_EQ(y, (1024 - 501) / 2 + 20);
+}
+
+TEST(WindowFit, LetterboxIsTheLargestWholeScaleCentredForAnyArea) {
+    using platform::LetterboxRect;
+    // Every area from tiny to 4K: the picture fits, is centred to within a
+    // pixel, keeps its shape, and is a whole multiple whenever 1x fits.
+    for (int w = 1; w <= 3840; w += 37) {
+        for (int h = 1; h <= 2160; h += 29) {
+            bool whole = false;
+            const FitRect r = LetterboxRect(w, h, 320, 240, &whole);
+            ASSERT_TRUE(r.w >= 1 && r.h >= 1 && r.w <= w && r.h <= h) << w << "x" << h;
+            ASSERT_EQ(r.x, (w - r.w) / 2);
+            ASSERT_EQ(r.y, (h - r.h) / 2);
+            const int k = std::min(w / 320, h / 240);
+            ASSERT_EQ(whole, k >= 1);
+            if (k >= 1) {
+                ASSERT_EQ(r.w, 320 * k) << w << "x" << h;
+                ASSERT_EQ(r.h, 240 * k);
+            } else {
+                // Touches one side; the other is the 4:3 share, rounded down.
+                ASSERT_TRUE(r.w == w || r.h == h) << w << "x" << h;
+                ASSERT_LE(std::abs(r.w * 240 - r.h * 320), 320) << w << "x" << h;
+            }
+        }
+    }
+    // Named cases: a 1080p full screen is 4x with bars on all sides, a
+    // maximised 1366x705 window is 2x, a window 1 pixel short of 3x is 2x.
+    FitRect r = LetterboxRect(1920, 1080, 320, 240);
+    EXPECT_TRUE(r.x == 320 && r.y == 60 && r.w == 1280 && r.h == 960);
+    r = LetterboxRect(1366, 705, 320, 240);
+    EXPECT_TRUE(r.x == 363 && r.y == 112 && r.w == 640 && r.h == 480);
+    r = LetterboxRect(959, 720, 320, 240);
+    EXPECT_EQ(r.w, 640);
+    r = LetterboxRect(160, 240, 320, 240);   // half width: a half-size fit
+    EXPECT_TRUE(r.x == 0 && r.y == 60 && r.w == 160 && r.h == 120);
+    r = LetterboxRect(0, 480, 320, 240);     // minimised: nothing to draw into
+    EXPECT_EQ(r.w, 0);
 }
