@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "input/key_tables.h"
 #include "launcher/launcher_data.h"
 #include "tests/contract/contract_test_support.h"
 
@@ -66,6 +67,12 @@ TEST_F(DataFaultTest, SettingsBytesThatCannotBeBoundFallBackOneByOne) {
         ASSERT_EQ(data.SaveSettings(record), 0);
         data.LoadSettings();
         ASSERT_EQ(std::memcmp(&data.Saved(), &record, 6), 0) << code;
+    }
+    // Exactly the named keys but the steering ones.
+    for (int code = -1; code < 300; ++code) {
+        const bool steers = code == 17 || code == 30 || code == 31 || code == 32 || code == 200 || code == 203 ||
+                            code == 205 || code == 208;
+        EXPECT_EQ(tev_data::IsBindableKey(code), tev_input::KeyName(code) != nullptr && !steers) << code;
     }
     EXPECT_FALSE(tev_data::IsBindableKey(200));   // up arrow steers
     EXPECT_FALSE(tev_data::IsBindableKey(17));    // W steers in the W S A D setting
