@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/icon_file.h"
+#include "platform/pause_sign.h"
 #include "platform/run_options.h"
 #include "platform/sdl/sdl_event_hub.h"
 #include "platform/text_codec.h"
@@ -128,6 +131,13 @@ public:
                 case SDL_WINDOWEVENT_MINIMIZED:
                     result.focusChanged = true;
                     result.active = false;
+                    // No frames run while inactive: say so on the picture.
+                    m_paused = true;
+                    DrawPaused();
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    if (m_paused) DrawPaused();
                     break;
                 default:
                     break;
@@ -152,6 +162,24 @@ public:
 
     void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
         if (!m_renderer || !pixels || width <= 0 || height <= 0) return;
+        // Kept for the pause sign, which goes on this copy only.
+        m_lastFrame.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(&m_lastFrame[static_cast<size_t>(y) * width], pixels + static_cast<long>(y) * pitchPixels,
+                        static_cast<size_t>(width) * 4);
+        m_paused = false;   // the first active frame takes the sign away
+        Draw(pixels, width, height, pitchPixels);
+    }
+
+    // The last picture again with the pause sign over it.
+    void DrawPaused() {
+        if (m_lastFrame.empty() || m_presentedW <= 0 || m_presentedH <= 0) return;
+        std::vector<uint32_t> signed_ = m_lastFrame;
+        StampPauseSign(signed_.data(), m_presentedW, m_presentedH, m_presentedW);
+        Draw(signed_.data(), m_presentedW, m_presentedH, m_presentedW);
+    }
+
+    void Draw(const uint32_t* pixels, int width, int height, int pitchPixels) {
         if (!m_texture || width != m_textureW || height != m_textureH) {
             if (m_texture) SDL_DestroyTexture(m_texture);
             m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -255,6 +283,8 @@ private:
     bool m_showOverlay = false;
     VideoOverlay m_overlayPlace;
     int m_logicalW = 320, m_logicalH = 240;
+    std::vector<uint32_t> m_lastFrame;   // width m_presentedW, tightly packed
+    bool m_paused = false;
 };
 
 } // namespace
