@@ -251,6 +251,8 @@ void CTevDxDrawGraphics::DumpFrame() {
         ++m_dumpedFrames;
     } else if (!m_dumpFailureLogged) {
         Log(1, "CTevDxDrawGraphics::EndFrame|: frame dump %s failed: %s", path, error.c_str());
+        // Frames asked for and not written fail the run, like the other outputs.
+        platform::NoteRunFailure("--dump: cannot write " + std::string(path) + ": " + error);
         m_dumpFailureLogged = true;
     }
 }

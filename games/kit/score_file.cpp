@@ -1,7 +1,10 @@
 #include "games/kit/score_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -19,16 +22,26 @@ void ScoreFile::Load(const char* path, int32_t initial) {
         return;
     }
     std::strcpy(m_path, path);
-    std::FILE* file = std::fopen(m_path, "rb");
-    if (file == nullptr) {
+    // Without blocking, and regular files only: a FIFO or a device in the
+    // score file's place must neither hang the game's start nor be replaced.
+    const int fd = open(m_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         // Only a missing file may be created; any other refusal keeps its hands off.
         m_writable = errno == ENOENT;
         return;
     }
+    struct stat info;
     unsigned char bytes[4];
-    const size_t got = std::fread(bytes, 1, sizeof bytes, file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
+    ssize_t got = 0;
+    bool failed = fstat(fd, &info) != 0 || !S_ISREG(info.st_mode);
+    while (!failed && got < static_cast<ssize_t>(sizeof bytes)) {
+        const ssize_t n = read(fd, bytes + got, sizeof bytes - static_cast<size_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failed = true;
+        if (n <= 0) break;
+        got += n;
+    }
+    close(fd);
     if (failed) {
         m_writable = false;
     } else if (got == sizeof bytes) {

@@ -48,6 +48,10 @@ TEST(LauncherProgramFaults, OutputsThatCannotBeWrittenFailTheRun) {
     EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record", box.Path("none/r.txt")}, 120), 1);
     EXPECT_NE(box.ReadFile("run.log").find("cannot write the input record"), std::string::npos);
     EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record", "/dev/full"}, 120), 1);
+    // Frames dumped under a plain file cannot be written.
+    std::ofstream(box.Path("plain")) << "x";
+    EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--dump", box.Path("plain/frames")}, 120), 1);
+    EXPECT_NE(box.ReadFile("run.log").find("--dump: cannot write"), std::string::npos) << box.ReadFile("run.log");
     // Writable targets: a clean run.
     EXPECT_EQ(box.Run({"--headless", "--frames", "5", "--record", box.Path("r.txt"), "--record-audio",
                        box.Path("a.wav")}, 120), 0)

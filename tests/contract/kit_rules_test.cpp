@@ -80,6 +80,14 @@ TEST_F(ScoreFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
     EXPECT_EQ(score.score(), 5);
     EXPECT_FALSE(score.Save(1000));
     EXPECT_TRUE(fs::is_directory(path));
+    fs::remove(path);
+
+    // A FIFO neither blocks the read nor is replaced.
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    score.Load(path.c_str(), 5);
+    EXPECT_EQ(score.score(), 5);
+    EXPECT_FALSE(score.Save(1000));
+    EXPECT_TRUE(fs::is_fifo(path));
 
     if (geteuid() != 0) {  // root reads whatever the permissions say
         fs::remove(path);
