@@ -224,6 +224,18 @@ public:
     }
 
     void SetFullScreen(bool on) override {
+        if (m_window && on && !IsFullScreen()) {
+            // Without a window manager nothing moves or resizes the window
+            // for full screen, and SDL then draws for the desktop's size into
+            // the old window (a cropped, zoomed piece). Cover the display
+            // first; leaving full screen puts the window back.
+            SDL_Rect bounds;
+            int display = SDL_GetWindowDisplayIndex(m_window);
+            if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+                SDL_SetWindowPosition(m_window, bounds.x, bounds.y);
+                SDL_SetWindowSize(m_window, bounds.w, bounds.h);
+            }
+        }
         if (m_window) SDL_SetWindowFullscreen(m_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
         if (!on) SetLogicalSize(m_logicalW, m_logicalH);
     }
