@@ -143,11 +143,17 @@ TEST_P(EveryGame, LoadsOnlyFilesThatShip) {
     ASSERT_EQ(plugin.Load(game.plugin), "");
     ASSERT_EQ(plugin.SystemInit(), 0);
     ASSERT_EQ(plugin.UserInit(), 0);
+    // A name with an extension the game registered a reader of its own for
+    // is served by that reader, not read from a file.
+    std::set<std::string> ownReaders;
+    for (const std::string& call : host.log.With("sound.RegisterReader "))
+        ownReaders.insert("." + call.substr(std::string("sound.RegisterReader ").size()));
     // "draw.CreateTexture <slot> <file> <key>", "sound.Load <channel> <file> <stream>"
     for (const std::string prefix : {"draw.CreateTexture ", "sound.Load "}) {
         for (const std::string& call : host.log.With(prefix)) {
             const size_t file = call.find(' ', prefix.size()) + 1;
             const std::string name = call.substr(file, call.find(' ', file) - file);
+            if (ownReaders.count(std::filesystem::path(name).extension().string()) != 0) continue;
             EXPECT_TRUE(std::filesystem::exists(std::string(game.dist) + "/" + name)) << call;
         }
     }
