@@ -60,6 +60,10 @@ int LauncherMainLoop() {
 
 void LauncherCleanUp() {
     Shell& s = S();
+    // Quitting in the middle of a game (the window closed, --frames ran out)
+    // still ends it: a game may save its best score there or stop a thread of
+    // its own, which must not outlive its library.
+    CleanUpStartedGame();
     if (s.sound != nullptr) {
         s.sound->StopAll();
         s.sound->ReleaseAll();

@@ -46,6 +46,7 @@ struct Shell {
     ITevSound* sound = nullptr;
     ITevApp* app = nullptr;
     bool ready = false;        // every service is there
+    bool gameStarted = false;  // the selected game's UserInit ran and its CleanUp has not
     StateStack stack;
     ButtonMapper buttons;
     TevRand15 rng{1};

@@ -31,6 +31,7 @@ int StartGame() {
     if (e != nullptr && games.IsAvailable(index) && e->UserInit != nullptr) {
         if (games.EnterGameFolder(index)) {
             TevKeyConfig keys = S().data.Saved();
+            S().gameStarted = true;
             r = e->UserInit(reinterpret_cast<const unsigned char*>(&keys));
         }
         games.EnterRoot();
@@ -61,14 +62,26 @@ int StartFailed() {
     return 0;
 }
 
+namespace {
+void CleanUpSelectedGame() {
+    S().gameStarted = false;
+    CGameCatalogue& games = S().games;
+    TevGameEntry* e = Selected();
+    if (e != nullptr && e->CleanUp != nullptr) {
+        if (games.EnterGameFolder(games.GetSelected())) e->CleanUp();
+        games.EnterRoot();
+    }
+}
+} // namespace
+
+void CleanUpStartedGame() {
+    if (S().gameStarted) CleanUpSelectedGame();
+}
+
 int EndGame() {
     CGameCatalogue& games = S().games;
     int index = games.GetSelected();
-    TevGameEntry* e = Selected();
-    if (e != nullptr && e->CleanUp != nullptr) {
-        if (games.EnterGameFolder(index)) e->CleanUp();
-        games.EnterRoot();
-    }
+    CleanUpSelectedGame();
     games.ReloadGame(index);
     Sound().StopAll();
     Sound().ReleaseAll();

@@ -35,5 +35,7 @@ int StartGame();
 int RunGame();
 int StartFailed();
 int EndGame();
+// The started game's CleanUp in its folder, once; nothing when none runs.
+void CleanUpStartedGame();
 
 } // namespace launcher

@@ -425,6 +425,15 @@ TEST(LauncherGameList, TakesInputAtOnceWhenBackFromTheTitle) {
         << "scrolled on a press three frames after entry";
 }
 
+TEST(LauncherPlay, QuittingInTheMiddleOfAGameStillEndsIt) {
+    LauncherRun run;
+    run.AddProbe("probe", "Probe", "1000");   // would run 1000 frames
+    Script s = ToList();
+    s.Down(240, "Z").Up(kPlayRelease, "Z");
+    EXPECT_EQ(run.Run(kGameStart + 10, s), 0);   // --frames ends the run mid-game
+    EXPECT_EQ(run.Read("probe/trace.txt"), "userinit 0 keys 0 44 45 4 5 0\ncleanup 10\n");
+}
+
 TEST(LauncherPlay, GameRunsEndsAndTheListComesBack) {
     LauncherRun run;
     run.AddProbe("a_probe", "First", "20");
