@@ -9,38 +9,11 @@
 
 #include "fuzz/fuzz_support.h"
 #include "games/block_zoning/block_zoning_rules.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
 
 // Draws and plays nothing; the texts still go through the font routine.
-class Quiet : public tev::Sink {
-public:
-    void Blit(int, int, int, tev::Rect, int) override {}
-    void BlitCenter(int, int, int, tev::Rect, int) override {}
-    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
-    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
-    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
-    void FillRect(int, int, int, int, uint32_t) override {}
-    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void FillRectCenter(int, int, int, int, uint32_t) override {}
-    void Line(int, int, int, int, int, uint32_t) override {}
-    void Triangle(int, int, int, int, int, int, uint32_t) override {}
-    void SetBlendMode(int) override {}
-    void SetClearColor(uint32_t) override {}
-    void SetTextureColor(int, uint32_t) override {}
-    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void Text(int, int, const char*) override {}
-    void SetTextColor(uint32_t) override {}
-    void SetFontSize(int) override {}
-    void Play(int, bool) override {}
-    void Stop(int) override {}
-    void StopAll() override {}
-    void SetVolume(int, int) override {}
-    void SetFrequency(int, uint32_t) override {}
-    uint32_t GetFrequency(int) override { return 0; }
-    double FrameRate() override { return 60.0; }
-};
-
 int32_t Le32(const uint8_t* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                                 static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
@@ -75,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t wanted = static_cast<int64_t>(stored) + delta;
     const int32_t worth = wanted > INT32_MAX ? INT32_MAX : wanted < INT32_MIN ? INT32_MIN : static_cast<int32_t>(wanted);
     g->blocks[3] = Block{kResidential, 0, 0, 3, 3, worth};
-    Quiet out;
+    tevtest::NullSink out;
     Frame(*g, {}, rng, out);
     g->state = kEnd;
     g->shown_score = g->score = worth;

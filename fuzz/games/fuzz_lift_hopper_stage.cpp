@@ -7,39 +7,13 @@
 
 #include "fuzz/fuzz_support.h"
 #include "games/lift_hopper/lift_hopper_rules.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
 
 lift_hopper::Game g_game;
 
 // The frame's drawing and sound go nowhere.
-struct Quiet : tev::Sink {
-    void Blit(int, int, int, tev::Rect, int) override {}
-    void BlitCenter(int, int, int, tev::Rect, int) override {}
-    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
-    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
-    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
-    void FillRect(int, int, int, int, uint32_t) override {}
-    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void FillRectCenter(int, int, int, int, uint32_t) override {}
-    void Line(int, int, int, int, int, uint32_t) override {}
-    void Triangle(int, int, int, int, int, int, uint32_t) override {}
-    void SetBlendMode(int) override {}
-    void SetClearColor(uint32_t) override {}
-    void SetTextureColor(int, uint32_t) override {}
-    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void Text(int, int, const char*) override {}
-    void SetTextColor(uint32_t) override {}
-    void SetFontSize(int) override {}
-    void Play(int, bool) override {}
-    void Stop(int) override {}
-    void StopAll() override {}
-    void SetVolume(int, int) override {}
-    void SetFrequency(int, uint32_t) override {}
-    uint32_t GetFrequency(int) override { return 22050; }
-    double FrameRate() override { return 60; }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -54,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_game.screen = kPlay;
     g_game.stage = kStageCount;  // a clear ends the play instead of reading stage 2
 
-    Quiet out;
+    tevtest::NullSink out;
     for (int f = 0; f < 600; ++f) {
         const uint8_t k = size ? data[(f / 8) % size] : 0;
         tev::Buttons b;

@@ -9,36 +9,9 @@
 
 #include "fuzz/fuzz_support.h"
 #include "games/lumo/lumo_rules.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
-
-class Quiet : public tev::Sink {
-public:
-    void Blit(int, int, int, tev::Rect, int) override {}
-    void BlitCenter(int, int, int, tev::Rect, int) override {}
-    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
-    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
-    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
-    void FillRect(int, int, int, int, uint32_t) override {}
-    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void FillRectCenter(int, int, int, int, uint32_t) override {}
-    void Line(int, int, int, int, int, uint32_t) override {}
-    void Triangle(int, int, int, int, int, int, uint32_t) override {}
-    void SetBlendMode(int) override {}
-    void SetClearColor(uint32_t) override {}
-    void SetTextureColor(int, uint32_t) override {}
-    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void Text(int, int, const char*) override {}
-    void SetTextColor(uint32_t) override {}
-    void SetFontSize(int) override {}
-    void Play(int, bool) override {}
-    void Stop(int) override {}
-    void StopAll() override {}
-    void SetVolume(int, int) override {}
-    void SetFrequency(int, uint32_t) override {}
-    uint32_t GetFrequency(int) override { return 0; }
-    double FrameRate() override { return 60; }
-};
 
 std::string ReadAll(const std::string& path) {
     std::string bytes;
@@ -64,7 +37,7 @@ int32_t EndWith(const std::string& path, bool clear, int32_t score) {
     g->score = score;
     tev::Buttons b;
     b.count[tev::kButton2] = 1;
-    Quiet quiet;
+    tevtest::NullSink quiet;
     if (lumo::Frame(*g, b, rng, quiet) != 1) __builtin_trap();
     if (lumo::Finish(*g) != (clear ? lumo::kResultCleared : lumo::kResultFailed)) __builtin_trap();
     return high;

@@ -32,40 +32,11 @@ struct Counters {
     }
 };
 
-// A sink that keeps nothing, for the planner's many trial runs.
-class QuietSink : public tev::Sink {
-public:
-    void Blit(int, int, int, tev::Rect, int) override {}
-    void BlitCenter(int, int, int, tev::Rect, int) override {}
-    void Stretch(int, int, int, int, int, tev::Rect, int) override {}
-    void StretchCenter(int, int, int, int, int, tev::Rect, int) override {}
-    void Rotate(int, int, int, int, int, tev::Rect, double, int) override {}
-    void FillRect(int, int, int, int, uint32_t) override {}
-    void FillRectColors(int, int, int, int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void FillRectCenter(int, int, int, int, uint32_t) override {}
-    void Line(int, int, int, int, int, uint32_t) override {}
-    void Triangle(int, int, int, int, int, int, uint32_t) override {}
-    void SetBlendMode(int) override {}
-    void SetClearColor(uint32_t) override {}
-    void SetTextureColor(int, uint32_t) override {}
-    void SetTextureColors(int, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-    void Text(int, int, const char*) override {}
-    void SetTextColor(uint32_t) override {}
-    void SetFontSize(int) override {}
-    void Play(int, bool) override {}
-    void Stop(int) override {}
-    void StopAll() override {}
-    void SetVolume(int, int) override {}
-    void SetFrequency(int, uint32_t) override {}
-    uint32_t GetFrequency(int) override { return 0; }
-    double FrameRate() override { return 60; }
-};
-
 struct Sim {
     Game game;
     Counters counters;
     tevtest::RecordingSink sink;
-    QuietSink quiet;
+    tevtest::NullSink quiet;
     bool recording = true;
     std::vector<std::set<int>> held;  // per frame, what was held
     std::vector<Game> after;          // per frame while recording, the state after it
