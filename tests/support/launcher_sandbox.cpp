@@ -1,5 +1,9 @@
 #include "tests/support/launcher_sandbox.h"
 
+#include <vector>
+
+#include <algorithm>
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -84,5 +88,20 @@ void LauncherSandbox::WriteFile(const std::string& relative, const std::string& 
 }
 
 bool LauncherSandbox::Exists(const std::string& relative) const { return fs::exists(Path(relative)); }
+
+int GameListIndex(const std::string& root, const std::string& game) {
+    std::vector<std::string> games;
+    for (const auto& entry : std::filesystem::directory_iterator(root)) {
+        if (!entry.is_directory()) continue;
+        for (const auto& file : std::filesystem::directory_iterator(entry.path()))
+            if (file.path().extension() == ".so") {
+                games.push_back(entry.path().filename().string());
+                break;
+            }
+    }
+    std::sort(games.begin(), games.end());
+    const auto it = std::find(games.begin(), games.end(), game);
+    return it == games.end() ? -1 : static_cast<int>(it - games.begin());
+}
 
 } // namespace tevtest

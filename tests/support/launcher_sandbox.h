@@ -32,4 +32,8 @@ private:
     std::string m_root;
 };
 
+// A game's place in the launcher's list of the tree at root: the folders
+// holding a plug-in, in byte order of their names; -1 when it is not there.
+int GameListIndex(const std::string& root, const std::string& game);
+
 } // namespace tevtest

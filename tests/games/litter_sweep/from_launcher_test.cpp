@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "games/litter_sweep/litter_sweep_rules.h"
+#include "tests/support/key_script.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
 
@@ -157,52 +158,9 @@ Play PlanGame(bool sweep) {
     return play;
 }
 
-// Launcher frame -> held key names; the script is the edges.
-struct Script {
-    std::map<long, std::set<std::string>> held;
-    void Hold(long frame, const std::string& key) { held[frame].insert(key); }
-    void Tap(long frame, const std::string& key, int frames = 3) {
-        for (int i = 0; i < frames; ++i) Hold(frame + i, key);
-    }
-    void Add(long start, const Play& play) {
-        static const char* const kKeys[] = {"UP", "DOWN", "LEFT", "RIGHT", "Z", "X"};
-        for (size_t f = 0; f < play.held.size(); ++f)
-            for (int b : play.held[f]) Hold(start + static_cast<long>(f), kKeys[b]);
-    }
-    std::string Text() const {
-        std::ostringstream out;
-        std::set<std::string> before;
-        long last = -10;
-        for (const auto& [frame, keys] : held) {
-            const bool next = frame == last + 1;
-            for (const auto& k : before)
-                if (!next || !keys.count(k)) out << (next ? frame : last + 1) << " " << k << " up\n";
-            for (const auto& k : keys)
-                if (!next || !before.count(k)) out << frame << " " << k << " down\n";
-            before = keys;
-            last = frame;
-        }
-        for (const auto& k : before) out << last + 1 << " " << k << " up\n";
-        return out.str();
-    }
+struct Script : tevtest::KeyScript {
+    void Add(long start, const Play& play) { AddPlan(start, play.held); }
 };
-
-// The game's place in the list: the launcher loads the first library of each
-// sub-folder, in byte order of the folder names.
-int ListIndex(const std::string& root, const std::string& game) {
-    std::vector<std::string> games;
-    for (const auto& entry : std::filesystem::directory_iterator(root)) {
-        if (!entry.is_directory()) continue;
-        for (const auto& file : std::filesystem::directory_iterator(entry.path()))
-            if (file.path().extension() == ".so") {
-                games.push_back(entry.path().filename().string());
-                break;
-            }
-    }
-    std::sort(games.begin(), games.end());
-    const auto it = std::find(games.begin(), games.end(), game);
-    return it == games.end() ? -1 : static_cast<int>(it - games.begin());
-}
 
 struct Pixel {
     int r = -1, g = -1, b = -1;
@@ -250,7 +208,7 @@ TEST(LitterSweepFromLauncher, SweptCleanThenLeftToFail) {
     tevtest::LauncherSandbox box;
     for (const char* file : {"save.dat", "play.dat", "pv.dat", "litter_sweep/score.dat"})
         std::filesystem::remove(box.Path(file));
-    const int index = ListIndex(box.Root(), "litter_sweep");
+    const int index = tevtest::GameListIndex(box.Root(), "litter_sweep");
     ASSERT_GE(index, 0);
 
     // Splash (stop, go on, go on), the title's play item, then down the list.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "games/word_reflex/word_reflex_rules.h"
+#include "tests/support/key_script.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
 
@@ -83,50 +84,9 @@ struct Plan {
     }
 };
 
-struct Script {
-    std::map<long, std::set<std::string>> held;
-    void Hold(long frame, const std::string& key) { held[frame].insert(key); }
-    void Tap(long frame, const std::string& key, int frames = 3) {
-        for (int i = 0; i < frames; ++i) Hold(frame + i, key);
-    }
-    void Add(long start, const std::vector<std::set<int>>& plan) {
-        static const char* const kKeys[] = {"UP", "DOWN", "LEFT", "RIGHT", "Z", "X"};
-        for (size_t f = 0; f < plan.size(); ++f)
-            for (int b : plan[f]) Hold(start + static_cast<long>(f), kKeys[b]);
-    }
-    std::string Text() const {
-        std::ostringstream out;
-        std::set<std::string> before;
-        long last = -10;
-        for (const auto& [frame, keys] : held) {
-            const bool next = frame == last + 1;
-            for (const auto& k : before)
-                if (!next || !keys.count(k)) out << (next ? frame : last + 1) << " " << k << " up\n";
-            for (const auto& k : keys)
-                if (!next || !before.count(k)) out << frame << " " << k << " down\n";
-            before = keys;
-            last = frame;
-        }
-        for (const auto& k : before) out << last + 1 << " " << k << " up\n";
-        return out.str();
-    }
+struct Script : tevtest::KeyScript {
+    void Add(long start, const std::vector<std::set<int>>& plan) { AddPlan(start, plan); }
 };
-
-// The launcher lists the first library of each sub-folder, by folder name.
-int ListIndex(const std::string& root, const std::string& game) {
-    std::vector<std::string> games;
-    for (const auto& entry : std::filesystem::directory_iterator(root)) {
-        if (!entry.is_directory()) continue;
-        for (const auto& file : std::filesystem::directory_iterator(entry.path()))
-            if (file.path().extension() == ".so") {
-                games.push_back(entry.path().filename().string());
-                break;
-            }
-    }
-    std::sort(games.begin(), games.end());
-    const auto it = std::find(games.begin(), games.end(), game);
-    return it == games.end() ? -1 : static_cast<int>(it - games.begin());
-}
 
 std::string LittleEndian(int32_t v) {
     const uint32_t u = static_cast<uint32_t>(v);
@@ -158,7 +118,7 @@ TEST(WordReflexFromLauncher, ClearsLevelOneThenLosesEveryLife) {
     tevtest::LauncherSandbox box;
     for (const char* file : {"save.dat", "play.dat", "pv.dat", "word_reflex/hiscore.dat"})
         std::filesystem::remove(box.Path(file));
-    const int index = ListIndex(box.Root(), "word_reflex");
+    const int index = tevtest::GameListIndex(box.Root(), "word_reflex");
     ASSERT_GE(index, 0);
 
     Script script;
