@@ -1,6 +1,7 @@
 #include "platform/font/cp932.h"
 
 #include <iconv.h>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::font {
@@ -47,6 +48,25 @@ const Tables& GetTables() {
     return tables;
 }
 
+// The first pair that decodes to a character wins, so a character CP932 has
+// twice (the NEC and IBM copies) maps to the lower, standard code.
+const std::unordered_map<uint32_t, uint16_t>& ReverseTable() {
+    static const std::unordered_map<uint32_t, uint16_t> reverse = [] {
+        std::unordered_map<uint32_t, uint16_t> m;
+        const Tables& t = GetTables();
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLead(lead)) continue;
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!IsTrail(trail)) continue;
+                uint32_t cp = t.pairs[LeadIndex(lead) * kTrailCount + (trail - kTrailFirst)];
+                if (cp) m.emplace(cp, uint16_t(lead << 8 | trail));
+            }
+        }
+        return m;
+    }();
+    return reverse;
+}
+
 } // namespace
 
 size_t DecodeCp932Char(const unsigned char* p, uint32_t& cp) {
@@ -74,6 +94,24 @@ std::u32string DecodeCp932(const char* text) {
         p += n;
     }
     return out;
+}
+
+uint16_t JisX0208Of(uint32_t codepoint) {
+    auto it = ReverseTable().find(codepoint);
+    if (it == ReverseTable().end()) return 0;
+    unsigned lead = it->second >> 8, trail = it->second & 0xFF;
+    // Shift-JIS folds two JIS rows into one lead byte.
+    unsigned row = (lead <= 0x9F ? lead - 0x71 : lead - 0xB1) * 2 + 1;
+    if (trail > 0x7F) --trail;
+    if (trail >= 0x9E) {
+        trail -= 0x7D;
+        ++row;
+    } else {
+        trail -= 0x1F;
+    }
+    // Rows past 0x74 (leads 0xED and up) are the vendors' own.
+    if (row < 0x21 || row > 0x74 || trail < 0x21 || trail > 0x7E) return 0;
+    return uint16_t(row << 8 | trail);
 }
 
 std::string Cp932ToUtf8(const char* text) {

@@ -19,4 +19,10 @@ std::u32string DecodeCp932(const char* text);
 // For handing names to UTF-8 libraries (fontconfig).
 std::string Cp932ToUtf8(const char* text);
 
+// The JIS X 0208 code (row << 8 | cell: rows 0x21 ... 0x74, cells 0x21 ...
+// 0x7E) of a character that CP932 writes as a pair in the JIS rows; 0 for
+// any other character (ASCII, half-width katakana, the vendor rows,
+// characters CP932 lacks).
+uint16_t JisX0208Of(uint32_t codepoint);
+
 } // namespace platform::font

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "platform/font/cp932.h"
@@ -33,6 +34,9 @@ struct Alias {
     // 12-pixel full-width and 6-pixel half-width characters, which the
     // games' layouts count on.
     bool cellIsEm = false;
+    // Else, when > 0, the cell height in ems of the face stood in for.
+    double cellPerEm = 0;
+    bool pixelStrikes = false;
 };
 
 // The faces the games and the launcher ask for by their Windows names.
@@ -42,9 +46,12 @@ std::map<std::string, Alias>& Aliases() {
         std::map<std::string, Alias> m;
         const char* gothic[] = {"ＭＳ　ゴシック", "ＭＳ ゴシック", "MS Gothic"};
         const char* pgothic[] = {"ＭＳ　Ｐゴシック", "ＭＳ Ｐゴシック", "MS PGothic"};
-        for (const char* n : gothic) m[Folded(n)] = {"IPAGothic", true};
+        for (const char* n : gothic) m[Folded(n)] = {"IPAGothic", true, 0, true};
         for (const char* n : pgothic) m[Folded(n)] = {"IPAPGothic", true};
-        m[Folded("Arial Black")] = {"DejaVu Sans:bold", false};
+        // Arial Black's cell is 1.41 em; DejaVu's own is 1.16, so sized by
+        // its own cell DejaVu came out a fifth larger than the face the
+        // screens were laid out for, and labels ran into their neighbours.
+        m[Folded("Arial Black")] = {"DejaVu Sans:bold", false, 1.41};
         return m;
     }();
     return aliases;
@@ -111,7 +118,7 @@ bool MatchPattern(FcPattern* pattern, FaceFile& out, std::string& error) {
 } // namespace
 
 void SetFaceAlias(const char* cp932Name, const std::string& target) {
-    Aliases()[Folded(cp932Name ? cp932Name : "")] = {target, false};
+    Aliases()[Folded(cp932Name ? cp932Name : "")] = {target};
 }
 
 void SetRendering(Rendering rendering) { g_rendering = rendering; }
@@ -156,7 +163,11 @@ bool ResolveFace(const char* cp932Name, FaceFile& out, std::string& error) {
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     bool ok = MatchPattern(pattern, out, error);
     FcPatternDestroy(pattern);
-    if (ok && aliased) out.cellIsEm = alias->second.cellIsEm;
+    if (ok && aliased) {
+        out.cellIsEm = alias->second.cellIsEm;
+        out.cellPerEm = alias->second.cellPerEm;
+        out.pixelStrikes = alias->second.pixelStrikes;
+    }
     return ok;
 }
 
@@ -196,10 +207,122 @@ std::shared_ptr<OpenFace> ShareFace(const FaceFile& file, std::string& error) {
     return of;
 }
 
+// Hand-drawn strikes of a fixed-pitch Japanese gothic (Debian's
+// xfonts-mplus). At 10 to 12 pixels outline kanji melt into blots however
+// they are hinted; these are drawn pixel by pixel. Full-width characters come
+// from a JIS X 0208 strike, ASCII and half-width katakana from strikes half
+// as wide. Without the files the outline glyphs are used.
+struct StrikeSet {
+    std::shared_ptr<OpenFace> jis, latin, kana;
+};
+
+const char* const kStrikeFolders[] = {"/usr/share/fonts/X11/misc", "/usr/local/share/fonts/X11/misc"};
+
+std::shared_ptr<OpenFace> OpenStrike(const char* name) {
+    for (const char* folder : kStrikeFolders) {
+        for (const char* ext : {".pcf.gz", ".pcf"}) {
+            std::string path = std::string(folder) + "/" + name + ext;
+            std::error_code ec;
+            if (!std::filesystem::is_regular_file(path, ec)) continue;
+            std::string error;
+            auto f = ShareFace(FaceFile{path, 0, name}, error);
+            if (!f || f->face->num_fixed_sizes < 1 || f->face->num_charmaps < 1) return nullptr;
+            // The strikes' encodings (JIS rows, JIS X 0201) are not Unicode:
+            // their one charmap takes those codes as they are.
+            FT_Set_Charmap(f->face, f->face->charmaps[0]);
+            FT_Select_Size(f->face, 0);
+            return f;
+        }
+    }
+    return nullptr;
+}
+
+// The strikes for a gothic of em size em, or null.
+std::shared_ptr<StrikeSet> StrikesFor(int em) {
+    struct Names {
+        const char *jis, *latin, *kana;
+    };
+    // 11 pixels borrow the 10-pixel drawings, set in 11-pixel cells.
+    static const Names k10 = {"mplus_j10r", "mplus_j10r-iso", "mplus_j10r-jisx0201"};
+    static const Names k12 = {"mplus_j12r", "mplus_f12r", "mplus_f12r-jisx0201"};
+    const Names* names = em == 10 || em == 11 ? &k10 : em == 12 ? &k12 : nullptr;
+    if (!names) return nullptr;
+    static std::map<const Names*, std::weak_ptr<StrikeSet>> open;
+    if (auto shared = open[names].lock()) return shared;
+    auto set = std::make_shared<StrikeSet>();
+    set->jis = OpenStrike(names->jis);
+    if (!set->jis) return nullptr;
+    set->latin = OpenStrike(names->latin);
+    set->kana = OpenStrike(names->kana);
+    open[names] = set;
+    return set;
+}
+
+// Loads the strike's drawing of a character into its face's slot; null when
+// the strikes lack it.
+FT_GlyphSlot StrikeGlyph(const StrikeSet& set, uint32_t cp) {
+    const OpenFace* f = nullptr;
+    uint32_t code = 0;
+    if (cp >= 0x21 && cp <= 0x7E) {
+        f = set.latin.get();
+        code = cp;
+    } else if (cp >= 0xFF61 && cp <= 0xFF9F) {
+        f = set.kana.get();
+        code = cp - 0xFF61 + 0xA1;
+    } else if (uint16_t jis = JisX0208Of(cp)) {
+        f = set.jis.get();
+        code = jis;
+    }
+    if (!f) return nullptr;
+    FT_UInt index = FT_Get_Char_Index(f->face, code);
+    if (index == 0 || FT_Load_Glyph(f->face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return nullptr;
+    return f->face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? f->face->glyph : nullptr;
+}
+
+// Copies a one-bit or gray bitmap as coverage. trim: drop the blank rows and
+// columns around the ink (the strikes draw every glyph in a full cell).
+bool CopyBitmap(const FT_Bitmap& bm, int left, int top, bool trim, Glyph& out) {
+    out.left = left;
+    out.top = top;
+    if (bm.pixel_mode != FT_PIXEL_MODE_MONO && bm.pixel_mode != FT_PIXEL_MODE_GRAY) return bm.rows == 0;
+    int w = int(bm.width), h = int(bm.rows);
+    std::vector<uint8_t> cov(size_t(w) * h, 0);
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* row = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
+        uint8_t* dst = &cov[size_t(y) * w];
+        if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
+            for (int x = 0; x < w; ++x) dst[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+        } else {
+            int levels = bm.num_grays > 1 ? bm.num_grays - 1 : 255;
+            for (int x = 0; x < w; ++x) dst[x] = uint8_t(row[x] * 255 / levels);
+        }
+    }
+    int x0 = 0, y0 = 0, x1 = w, y1 = h;
+    if (trim) {
+        x0 = w, y0 = h, x1 = 0, y1 = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (cov[size_t(y) * w + x]) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x + 1);
+                    y0 = std::min(y0, y), y1 = std::max(y1, y + 1);
+                }
+        if (x0 >= x1) return true;   // a blank drawing (a space)
+    }
+    out.width = x1 - x0;
+    out.height = y1 - y0;
+    out.left += x0;
+    out.top -= y0;
+    out.coverage.resize(size_t(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y)
+        std::copy_n(&cov[size_t(y + y0) * w + x0], out.width, &out.coverage[size_t(y) * out.width]);
+    return true;
+}
+
 } // namespace
 
 struct ScaledFace::Impl {
     std::shared_ptr<OpenFace> shared;
+    std::shared_ptr<StrikeSet> strikes;
     FT_Face face = nullptr;
     FT_Size size = nullptr;
     bool monochrome = false;
@@ -246,9 +369,11 @@ std::unique_ptr<ScaledFace> ScaledFace::Open(const FaceFile& file, int height, i
         asc = upem * 0.8;
         desc = upem * 0.2;
     }
-    if (file.cellIsEm) {
-        asc = asc * upem / (asc + desc);
-        desc = upem - asc;
+    const double cellPerEm = file.cellIsEm ? 1.0 : file.cellPerEm;
+    if (cellPerEm > 0) {
+        double cellUnits = upem * cellPerEm;
+        asc = asc * cellUnits / (asc + desc);
+        desc = cellUnits - asc;
     }
     // Fonts made for East Asian text average over their full-width glyphs;
     // Windows' average width of such faces is that of the Latin letters.
@@ -291,6 +416,7 @@ std::unique_ptr<ScaledFace> ScaledFace::Open(const FaceFile& file, int height, i
     m.averageWidth = avgWidth;
     impl->monochrome = g_rendering == Rendering::Monochrome ||
                        (g_rendering == Rendering::Automatic && std::min(xPpem, yPpem) <= kMonochromeMaxEm);
+    if (file.pixelStrikes && impl->monochrome && xPpem == yPpem) impl->strikes = StrikesFor(yPpem);
     sf->m_impl = std::move(impl);
     return sf;
 }
@@ -309,28 +435,21 @@ bool ScaledFace::Rasterize(uint32_t codepoint, Glyph& out) const {
     FT_Int32 flags = m_impl->monochrome ? FT_LOAD_TARGET_MONO | FT_LOAD_FORCE_AUTOHINT : FT_LOAD_TARGET_LIGHT;
     if (FT_Load_Glyph(face, index, flags) != 0) return false;
     FT_GlyphSlot slot = face->glyph;
+    // The pen moves as the outline's does, so the layout is the same with or
+    // without the strikes (11-pixel cells hold 10-pixel drawings).
+    out.advance = int((slot->advance.x + 32) >> 6);
+    if (m_impl->strikes && index != 0) {
+        if (FT_GlyphSlot drawn = StrikeGlyph(*m_impl->strikes, codepoint)) {
+            int advance = out.advance;
+            bool ok = CopyBitmap(drawn->bitmap, drawn->bitmap_left, drawn->bitmap_top, true, out);
+            out.advance = advance;
+            return ok;
+        }
+    }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
         FT_Render_Glyph(slot, m_impl->monochrome ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
         return false;
-    const FT_Bitmap& bm = slot->bitmap;
-    out.advance = int((slot->advance.x + 32) >> 6);
-    out.left = slot->bitmap_left;
-    out.top = slot->bitmap_top;
-    if (bm.pixel_mode != FT_PIXEL_MODE_MONO && bm.pixel_mode != FT_PIXEL_MODE_GRAY) return bm.rows == 0;
-    out.width = int(bm.width);
-    out.height = int(bm.rows);
-    out.coverage.assign(size_t(out.width) * out.height, 0);
-    for (int y = 0; y < out.height; ++y) {
-        const unsigned char* row = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
-        uint8_t* dst = &out.coverage[size_t(y) * out.width];
-        if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
-            for (int x = 0; x < out.width; ++x) dst[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
-        } else {
-            int levels = bm.num_grays > 1 ? bm.num_grays - 1 : 255;
-            for (int x = 0; x < out.width; ++x) dst[x] = uint8_t(row[x] * 255 / levels);
-        }
-    }
-    return true;
+    return CopyBitmap(slot->bitmap, slot->bitmap_left, slot->bitmap_top, false, out);
 }
 
 } // namespace platform::font

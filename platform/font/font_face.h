@@ -15,6 +15,12 @@ struct FaceFile {
     int index = 0;
     std::string family;   // what fontconfig called it (UTF-8), for the log
     bool cellIsEm = false;  // size it as a face whose cell is its em square
+    // Otherwise, when > 0: size it as a face whose cell is this many ems
+    // (the proportions of the face it stands in for).
+    double cellPerEm = 0;
+    // Hand-drawn bitmap strikes may stand in for its small sizes (a fixed
+    // pitch Japanese gothic: full-width one em, half-width half of it).
+    bool pixelStrikes = false;
 };
 
 // Resolves a face name given in CP932: an alias first, else fontconfig's best
@@ -43,7 +49,8 @@ struct Glyph {
 };
 
 enum class Rendering {
-    Automatic,    // monochrome hinted below a size where gray looks blurred, gray above
+    Automatic,    // monochrome below a size where gray looks blurred (bitmap
+                  // strikes where the face has them), gray above
     Monochrome,
     Gray,
 };

@@ -249,3 +249,33 @@ TEST(Rasterize, MissingCharactersGetTheBox) {
     ASSERT_TRUE(sans->Rasterize(0x3042, g));
     EXPECT_GT(g.advance, 0);
 }
+
+TEST(Cp932, JisRowsOfCharacters) {
+    EXPECT_EQ(JisX0208Of(0x3042), 0x2422);   // あ
+    EXPECT_EQ(JisX0208Of(0x4E9C), 0x3021);   // 亜, first of the kanji rows
+    EXPECT_EQ(JisX0208Of(0x7199), 0x7426);   // 熙, the last
+    EXPECT_EQ(JisX0208Of(0xFF5E), 0x2141);   // ～ as CP932 decodes it
+    EXPECT_EQ(JisX0208Of(0x2460), 0x2D21);   // ① (NEC row 13)
+    EXPECT_EQ(JisX0208Of('A'), 0);
+    EXPECT_EQ(JisX0208Of(0xFF71), 0);        // half-width ｱ is a single byte
+    EXPECT_EQ(JisX0208Of(0x2170), 0);        // ⅰ lives only in the vendor rows
+    EXPECT_EQ(JisX0208Of(0x4E02), 0);        // not in CP932 at all
+}
+
+TEST(Rasterize, SmallGothicKeepsItsKanjiApart) {
+    // The drawn strikes leave a blank column and row in every full-width
+    // cell, so 確認 stays two characters at 10 to 12 pixels.
+    if (!std::ifstream("/usr/share/fonts/X11/misc/mplus_j10r.pcf.gz")) GTEST_SKIP() << "no bitmap strikes";
+    for (int h : {10, 11, 12}) {
+        auto face = Open(kGothic, h, 0);
+        ASSERT_TRUE(face);
+        for (uint32_t cp : {0x78BAu, 0x8A8Du, 0x500Bu}) {   // 確 認 個
+            Glyph g;
+            ASSERT_TRUE(face->Rasterize(cp, g));
+            EXPECT_EQ(g.advance, h);
+            EXPECT_GE(g.left, 0);
+            EXPECT_LT(g.left + g.width, h) << h << " " << cp;
+            EXPECT_LT(g.height, face->Metrics().cellHeight + 1) << h << " " << cp;
+        }
+    }
+}
