@@ -62,6 +62,30 @@ TEST(EffectSynth, PitchSlideMovesTheFrequency) {
     EXPECT_NEAR(crossings(flat, 1000, 5410), crossings(flat, 39100, 43510), 1);
 }
 
+// Amplitude of one frequency over a steady stretch (a Hann-windowed DFT bin).
+double Level(const PcmSound& s, size_t from, size_t n, double hz) {
+    double re = 0, im = 0;
+    for (size_t i = 0; i < n; ++i) {
+        double w = 0.5 - 0.5 * std::cos(2 * M_PI * i / n), v = s.samples[from + i] / 32767.0;
+        re += w * v * std::cos(2 * M_PI * hz * i / s.rate);
+        im += w * v * std::sin(2 * M_PI * hz * i / s.rate);
+    }
+    return 4 * std::hypot(re, im) / n;
+}
+
+TEST(EffectSynth, HighNotesFoldNothingBackBelowNyquist) {
+    // A 2500 Hz note's 13th and 12th harmonics lie above 22050 Hz; sampled
+    // naively they come back at 44100 - 32500 and 44100 - 30000 Hz, between
+    // the real harmonics.
+    for (const char* wave : {"saw", "square duty=0.3", "triangle"}) {
+        SCOPED_TRACE(wave);
+        PcmSound s = RenderEffect(std::string("tone wave=") + wave + " freq=2500 attack=0.01 hold=0.4 decay=0.1\n", "t.sfx");
+        const double fundamental = Level(s, 4000, 8192, 2500);
+        EXPECT_GT(fundamental, 0.2);
+        for (double fold : {11600.0, 14100.0}) EXPECT_LT(Level(s, 4000, 8192, fold), fundamental * 1e-3) << fold;
+    }
+}
+
 TEST(EffectSynth, RefusesSourcesThatBreakTheRules) {
     EXPECT_THROW(RenderEffect("level -0.5\ntone freq=440\n", "t"), SourceError);  // above -1 dBFS
     EXPECT_THROW(RenderEffect("level -3\n", "t"), SourceError);
