@@ -8,6 +8,9 @@ namespace tev_log {
 // "report.html" in the working folder of that moment as an absolute path,
 // so lines written while a game's folder is current still reach it.
 std::string LogFilePath();
+// The folder Init() puts "report.html" in from now on ("" = the working
+// folder of that moment): the player's data folder of an installed run.
+void SetLogFolder(const std::string& folder);
 // From now on nothing is written to any report.html: entries go to stderr.
 // For a copy that may not run, whose log would be another copy's file.
 void DivertToStderr();

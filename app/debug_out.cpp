@@ -42,6 +42,7 @@ const char* SpanClass(int level) {
 // Set by the first Init of the process (and each later one); empty until
 // then, when the relative name is used as it always was.
 std::string g_logPath;
+std::string g_logFolder;
 bool g_toStderr = false;
 bool g_discard = false;
 
@@ -68,6 +69,8 @@ const char* CurrentLogPath(const char* ownName) { return g_logPath.empty() ? own
 namespace tev_log {
 
 std::string LogFilePath() { return g_logPath; }
+
+void SetLogFolder(const std::string& folder) { g_logFolder = folder; }
 
 void DivertToStderr() { g_toStderr = true; }
 
@@ -100,7 +103,9 @@ CTevDebugOut::~CTevDebugOut() { std::free(m_fileName); }
 int CTevDebugOut::Init() {
     if (g_toStderr || !m_fileName) return -1;
     std::string path = m_fileName;
-    if (path[0] != '/') {
+    if (path[0] != '/' && !g_logFolder.empty()) {
+        path = g_logFolder + (g_logFolder.back() == '/' ? "" : "/") + m_fileName;
+    } else if (path[0] != '/') {
         char* cwd = getcwd(nullptr, 0);
         if (cwd) {
             path = std::string(cwd) + (std::strcmp(cwd, "/") == 0 ? "" : "/") + m_fileName;

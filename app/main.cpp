@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/debug_log.h"
 #include "app/launcher_hooks.h"
 #include "app/module_factory.h"
 #include "app/tev_win_app.h"
 #include "platform/backend.h"
+#include "platform/data_place.h"
 #include "platform/program_path.h"
 #include "platform/run_options.h"
 
@@ -48,9 +50,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "launcher: %s\n%s", error.c_str(), platform::RunOptionsHelp());
         return 2;
     }
+    platform::DataPlace& place = platform::Place();
+    place = platform::DecideDataPlace(platform::ExecutableFolder());
     if (wantHelp) {
         std::fputs(platform::RunOptionsHelp(), stdout);
+        std::printf("\nThis copy runs %s (%s):\n  program files: %s\n  player files:  %s\n",
+                    platform::ModeName(place.mode), place.why.c_str(), place.programFolder.c_str(),
+                    place.dataFolder.c_str());
         return 0;
+    }
+    if (place.mode == platform::RunMode::kInstalled) {
+        // Settings, counts, scores and the log go to the player's folder.
+        if (!platform::MakeFolders(place.dataFolder))
+            std::fprintf(stderr, "launcher: cannot create %s; nothing will be saved\n", place.dataFolder.c_str());
+        tev_log::SetLogFolder(place.dataFolder);
     }
     const platform::RunOptions& options = platform::Options();
     platform::SelectBackends(options.headless ? platform::BackendKind::Null : platform::BackendKind::Real);

@@ -9,10 +9,12 @@
 #include "app/module_factory.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/data_place.h"
 #include "platform/instance_lock.h"
 #include "platform/program_path.h"
 #include "platform/run_options.h"
 #include "platform/window.h"
+#include "platform/window_memory.h"
 #include "plugin_api/tev_module.h"
 
 CTevWinApp* g_app = nullptr;
@@ -22,6 +24,17 @@ namespace {
 bool g_appConstructed = false;
 platform::InstanceLock g_instanceLock;
 bool g_lockRefused = false;
+
+std::string WindowSizePath() {
+    return platform::JoinPath(platform::Place().dataFolder, platform::kWindowSizeFile);
+}
+
+// An installed program is shared by every player of the machine: one copy
+// per player, so the lock lives in the player's own folder.
+std::string LockFolder() {
+    const platform::DataPlace& place = platform::Place();
+    return place.mode == platform::RunMode::kInstalled ? place.dataFolder : std::string();
+}
 
 template <typename F>
 void ForEachModule(ITevModule* const (&block)[4], F f) {
@@ -41,13 +54,17 @@ CTevWinApp::CTevWinApp(CTevModuleFactory& factory, const LauncherHooks& hooks) :
     // the copy that holds it.
     char name[sizeof m_programName];
     std::snprintf(name, sizeof name, "%s", platform::FileTitle(platform::ExecutablePath()).c_str());
-    if (!g_instanceLock.Acquire(name)) {
+    if (!g_instanceLock.Acquire(name, LockFolder())) {
         g_lockRefused = true;
         // One line for the player, not the modules' shutdown chatter.
         tev_log::Discard();
         std::fprintf(stderr, "%s: another copy is running already; this one ends.\n", name);
     } else {
         Init();
+        const platform::DataPlace& place = platform::Place();
+        Log(0, "CTevWinApp|: %s mode (%s)", platform::ModeName(place.mode), place.why.c_str());
+        Log(0, "CTevWinApp|: program files: %s", place.programFolder.empty() ? "." : place.programFolder.c_str());
+        Log(0, "CTevWinApp|: player files: %s", place.dataFolder.empty() ? "." : place.dataFolder.c_str());
     }
     for (int k = 0; k < 4; ++k) m_block[k] = factory.Create(k);
     m_frequency = platform::kClockFrequency;
@@ -145,7 +162,7 @@ int CTevWinApp::Create(void* instance, void* prevInstance, char* commandLine, in
     std::snprintf(m_windowName, sizeof m_windowName, "%.240s_WINDOW", m_programName);
     std::snprintf(m_windowClassName, sizeof m_windowClassName, "%.240s_WINDOWCLASS", m_programName);
 
-    if (g_lockRefused || !g_instanceLock.Acquire(m_programName)) return -1;
+    if (g_lockRefused || !g_instanceLock.Acquire(m_programName, LockFolder())) return -1;
 
     // The client area starts at 640 x 480; the draw service resizes it to the
     // logical screen when it creates its device.
@@ -156,6 +173,20 @@ int CTevWinApp::Create(void* instance, void* prevInstance, char* commandLine, in
         return -1;
     }
     m_window = platform::Window().NativeHandle();
+    if (platform::SelectedBackends() == platform::BackendKind::Real) {
+        int w = 0, h = 0;
+        std::string why;
+        switch (platform::LoadWindowSize(WindowSizePath(), &w, &h, &why)) {
+        case platform::WindowSizeRead::kRead:
+            platform::Window().SetPreferredClientSize(w, h);
+            break;
+        case platform::WindowSizeRead::kBad:
+            Log(0, "CTevWinApp::Create|: %s ignored: %s", WindowSizePath().c_str(), why.c_str());
+            break;
+        case platform::WindowSizeRead::kMissing:
+            break;
+        }
+    }
     Execute();
     return 0;
 }
@@ -206,6 +237,11 @@ int CTevWinApp::Execute() {
         }
     }
 
+    // The player's window size for the next run (before the services go,
+    // the window with them).
+    int w = 0, h = 0;
+    if (platform::Window().GetWindowedClientSize(&w, &h) && !platform::SaveWindowSize(WindowSizePath(), w, h))
+        Log(0, "CTevWinApp::Execute|: cannot save %s", WindowSizePath().c_str());
     ForEachModule(m_block, [](ITevModule& m) { m.Finalize(); });
     if (m_hooks.cleanUp) m_hooks.cleanUp();
     platform::Window().ShowCursor(true);

@@ -161,6 +161,10 @@ CLauncherData::CLauncherData() : m_saved(kTevDefaultKeyConfig), m_working(kTevDe
 
 void CLauncherData::SetFolder(const std::string& folder) { m_folder = folder; }
 
+void CLauncherData::SetPlayerFolder(const std::string& folder) { m_playerFolder = folder; }
+
+const std::string& CLauncherData::WritableFolder() const { return m_playerFolder.empty() ? m_folder : m_playerFolder; }
+
 void CLauncherData::LogLine(const std::string& line) const {
     if (m_log)
         m_log(line.c_str());
@@ -195,17 +199,19 @@ void CLauncherData::LogSaveFailure(const std::string& path, const std::string& c
 }
 
 std::string CLauncherData::PathOf(const char* name) const {
-    if (m_folder.empty())
+    // "title.dat" is shipped with the program; the others are the player's.
+    const std::string& folder = std::strcmp(name, kTitleFile) == 0 ? m_folder : WritableFolder();
+    if (folder.empty())
         return name;
-    if (m_folder.back() == '/')
-        return m_folder + name;
-    return m_folder + "/" + name;
+    if (folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
 }
 
 const char* CLauncherData::DefaultTitleLine() { return kDefaultTitleLine; }
 
 int CLauncherData::RemoveStaleTemporaries() {
-    const std::string folder = m_folder.empty() ? "." : m_folder;
+    const std::string folder = WritableFolder().empty() ? "." : WritableFolder();
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
         return 0;

@@ -35,6 +35,11 @@ public:
     // Folder the files live in; "" (the default) = the working directory.
     void SetFolder(const std::string& folder);
     const std::string& GetFolder() const { return m_folder; }
+    // Folder of the player's files ("save.dat", "play.dat", "pv.dat") when
+    // they are not kept beside "title.dat" (an installed program); "" (the
+    // default) = the folder above.
+    void SetPlayerFolder(const std::string& folder);
+    const std::string& WritableFolder() const;
     // Where failures are reported, one line each ("CLauncherData::...|: ...");
     // none by default.
     void SetLog(std::function<void(const char*)> log) { m_log = std::move(log); }
@@ -91,6 +96,7 @@ private:
     void LogSaveFailure(const std::string& path, const std::string& cause);
 
     std::string m_folder;
+    std::string m_playerFolder;
     TevKeyConfig m_saved;
     TevKeyConfig m_working;
     char m_titles[kTevMaxTitleLines][kTevTitleLineSize];

@@ -4,6 +4,7 @@
 #include "app/tev_win_app.h"
 #include "launcher/launcher_shell.h"
 #include "launcher/screens.h"
+#include "platform/data_place.h"
 
 using namespace launcher;
 
@@ -25,6 +26,7 @@ int LauncherSystemInit(ITevModule** block, ITevApp* app) {
 
     s.games.Init(block, app);
     s.data.SetLog([](const char* line) { S().games.Info("%s", line); });
+    if (platform::Place().mode == platform::RunMode::kInstalled) s.data.SetPlayerFolder(platform::Place().dataFolder);
     s.data.RemoveStaleTemporaries();
     s.data.LoadSettings();
     BindButtons(s.data.Saved());

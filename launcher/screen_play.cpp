@@ -2,6 +2,9 @@
 // and bring the launcher back (sounds, textures, title, font) when it ends.
 #include "launcher/launcher_shell.h"
 #include "launcher/screens.h"
+#include "platform/data_place.h"
+
+#include <cstdlib>
 
 namespace launcher {
 namespace {
@@ -14,6 +17,17 @@ void RestoreDrawState() {
     Draw().SetClearColor(0);
     Draw().SetTextColor(kWhite);
     D2().SetBlendMode(1);
+}
+
+// The game's own writable folder, told to it through TEV_GAME_DATA (the
+// kit's score file reads it): beside the game when portable, the player's
+// folder of the game when installed. The game's folder stays the working
+// folder either way, so shipped files are found as always.
+void OfferGameDataFolder(const TevGameEntry& e) {
+    const std::string folder = platform::GameDataFolder(e.folderPath, e.folderName);
+    if (platform::Place().mode == platform::RunMode::kInstalled && !platform::MakeFolders(folder))
+        S().games.Info("StartGame|: cannot create %s", folder.c_str());
+    setenv("TEV_GAME_DATA", folder.c_str(), 1);
 }
 
 } // namespace
@@ -30,6 +44,7 @@ int StartGame() {
     int r = -1;
     if (e != nullptr && games.IsAvailable(index) && e->UserInit != nullptr) {
         if (games.EnterGameFolder(index)) {
+            OfferGameDataFolder(*e);
             TevKeyConfig keys = S().data.Saved();
             S().gameStarted = true;
             r = e->UserInit(reinterpret_cast<const unsigned char*>(&keys));
@@ -71,6 +86,7 @@ void CleanUpSelectedGame() {
         if (games.EnterGameFolder(games.GetSelected())) e->CleanUp();
         games.EnterRoot();
     }
+    unsetenv("TEV_GAME_DATA");
 }
 } // namespace
 

@@ -7,15 +7,16 @@
 
 namespace platform {
 
-std::string InstanceLockPath(const std::string& programName) {
+std::string InstanceLockPath(const std::string& programName, const std::string& folder) {
+    if (!folder.empty()) return folder + "/" + programName + ".lock";
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     std::string base = (dir && *dir) ? dir : "/tmp";
     return base + "/" + programName + ".lock";
 }
 
-bool InstanceLock::Acquire(const std::string& programName) {
+bool InstanceLock::Acquire(const std::string& programName, const std::string& folder) {
     if (m_fd >= 0) return true;
-    int fd = open(InstanceLockPath(programName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = open(InstanceLockPath(programName, folder).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;  // no place for a lock: do not refuse to run
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);

@@ -74,7 +74,11 @@ const char* RunOptionsHelp() {
            "  --dump-every K      with --dump: every K-th frame only (default 1)\n"
            "  --record-audio F    write the mixed sound output as a WAV file\n"
            "  --fixed-clock T     games that seed from the clock see time T\n"
-           "  --help              this text\n";
+           "  --help              this text, and where this copy keeps its files\n"
+           "environment:\n"
+           "  TEV_ARCADE_MODE     installed or portable: where the player's files go\n"
+           "                      (default: portable when the program's folder is writable,\n"
+           "                      else installed, in $XDG_DATA_HOME/tev-arcade)\n";
 }
 
 bool ParseRunOptions(int argc, char** argv, std::string& error, bool& wantHelp) {

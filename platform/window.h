@@ -24,6 +24,13 @@ public:
     // --scale N, else the largest integer multiple that fits in about three
     // quarters of the desktop. Recentred.
     virtual void SetLogicalSize(int logicalW, int logicalH) = 0;
+    // A client size chosen by the player (remembered from the last run):
+    // SetLogicalSize then sizes the window to it, cut to the desktop's
+    // usable area, instead of the automatic scale. Not used under --scale N.
+    virtual void SetPreferredClientSize(int /*w*/, int /*h*/) {}
+    // The window's last client size while windowed (while full screen: the
+    // size before it). False when there is no real window.
+    virtual bool GetWindowedClientSize(int* /*w*/, int* /*h*/) const { return false; }
     virtual bool SetIconFromFile(const char* icoPath) = 0;   // ICO with BMP or PNG images
     virtual void MessageBox(const char* caption, const char* text) = 0;
 

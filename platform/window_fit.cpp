@@ -16,6 +16,12 @@ int ClampWindowScale(int requested, int logicalW, int logicalH, const FitRect& u
     return std::clamp(scale, 1, fits);
 }
 
+void ClampClientSize(int* clientW, int* clientH, const FitRect& usable, int frameW, int frameH) {
+    if (usable.w <= 0 || usable.h <= 0) return;
+    *clientW = std::clamp(*clientW, 1, std::max(1, usable.w - std::max(0, frameW)));
+    *clientH = std::clamp(*clientH, 1, std::max(1, usable.h - std::max(0, frameH)));
+}
+
 void PlaceWindow(int clientW, int clientH, const FitRect& usable, int frameLeft, int frameTop, int frameW,
                  int frameH, int* x, int* y) {
     const int outerW = clientW + std::max(0, frameW);

@@ -17,6 +17,11 @@ struct FitRect {
 int ClampWindowScale(int requested, int logicalW, int logicalH, const FitRect& usable, int frameW = 0,
                      int frameH = 0);
 
+// A client size the player chose (the remembered window size), cut to what
+// fits the usable area with the frame; a desktop that reports nothing
+// usable limits nothing.
+void ClampClientSize(int* clientW, int* clientH, const FitRect& usable, int frameW = 0, int frameH = 0);
+
 // The client area's top-left for a client of clientW x clientH: centred in
 // the usable area and kept inside it (top-left first when it cannot fit).
 // frameLeft/frameTop are the borders above and left of the client area.

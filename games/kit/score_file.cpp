@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -12,16 +13,28 @@
 
 namespace tev {
 
+std::string ScoreFilePath(const char* path) {
+    if (path == nullptr) return {};
+    std::string name = path;
+    const char* folder = std::getenv("TEV_GAME_DATA");
+    if (name.empty() || name[0] == '/' || folder == nullptr || folder[0] == '\0') return name;
+    while (name.rfind("./", 0) == 0) name.erase(0, 2);
+    std::string joined = folder;
+    if (joined.back() != '/') joined += '/';
+    return joined + name;
+}
+
 void ScoreFile::Load(const char* path, int32_t initial) {
     m_score = initial;
     m_loaded = false;
     m_writable = true;
     m_path[0] = '\0';
-    if (path == nullptr || std::strlen(path) >= sizeof m_path) {
+    const std::string where = ScoreFilePath(path);
+    if (path == nullptr || where.size() >= sizeof m_path) {
         m_writable = false;
         return;
     }
-    std::strcpy(m_path, path);
+    std::strcpy(m_path, where.c_str());
     // Without blocking, and regular files only: a FIFO or a device in the
     // score file's place must neither hang the game's start nor be replaced.
     const int fd = open(m_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);

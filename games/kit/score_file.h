@@ -7,10 +7,18 @@
 // atomically, so a crash or a full disk never leaves it damaged or empty; and
 // a file that exists but could not be read (no permission, an I/O error) is
 // never overwritten, since it may hold more than the game knows.
+//
+// A relative name is the game's own file: it is kept in the folder the host
+// names in TEV_GAME_DATA (the player's folder of the game when the program
+// is installed system-wide), in the working folder when that is unset.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace tev {
+
+// Where a game's file named path is read and written (see above).
+std::string ScoreFilePath(const char* path);
 
 class ScoreFile {
 public:
@@ -29,7 +37,7 @@ public:
     bool SaveIfHigher(int32_t value);
 
 private:
-    char m_path[256] = {};
+    char m_path[1024] = {};
     int32_t m_score = 0;
     bool m_loaded = false;
     bool m_writable = false;  // until Load found the file readable or missing

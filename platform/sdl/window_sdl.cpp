@@ -59,6 +59,7 @@ public:
     void Show() override {
         SDL_ShowWindow(m_window);
         SDL_RaiseWindow(m_window);
+        m_shown = true;
     }
 
     void SetTitle(const char* title) override {
@@ -81,15 +82,42 @@ public:
             left = right = bottom = 2;
         }
         const FitRect room{usable.x, usable.y, usable.w, usable.h};
-        const int scale = ClampWindowScale(Options().scale, w, h, room, left + right, top + bottom);
-        SDL_SetWindowSize(m_window, w * scale, h * scale);
+        int clientW = 0, clientH = 0;
+        if (m_preferredW > 0 && m_preferredH > 0) {
+            clientW = m_preferredW;
+            clientH = m_preferredH;
+            ClampClientSize(&clientW, &clientH, room, left + right, top + bottom);
+        } else {
+            const int scale = ClampWindowScale(Options().scale, w, h, room, left + right, top + bottom);
+            clientW = w * scale;
+            clientH = h * scale;
+        }
+        SDL_SetWindowSize(m_window, clientW, clientH);
         if (usable.w > 0 && usable.h > 0) {
             int x = 0, y = 0;
-            PlaceWindow(w * scale, h * scale, room, left, top, left + right, top + bottom, &x, &y);
+            PlaceWindow(clientW, clientH, room, left, top, left + right, top + bottom, &x, &y);
             SDL_SetWindowPosition(m_window, x, y);
         } else {
             SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         }
+    }
+
+    void SetPreferredClientSize(int w, int h) override {
+        if (Options().scale > 0) return;  // an explicit --scale wins
+        m_preferredW = w;
+        m_preferredH = h;
+    }
+
+    bool GetWindowedClientSize(int* w, int* h) const override {
+        if (!m_window) return false;
+        if (IsFullScreen()) {
+            if (m_preferredW <= 0 || m_preferredH <= 0) return false;
+            *w = m_preferredW;
+            *h = m_preferredH;
+            return true;
+        }
+        SDL_GetWindowSize(m_window, w, h);
+        return *w > 0 && *h > 0;
     }
 
     bool SetIconFromFile(const char* icoPath) override {
@@ -225,6 +253,9 @@ public:
 
     void SetFullScreen(bool on) override {
         if (m_window && on && !IsFullScreen()) {
+            // The windowed size comes back when full screen ends (a window
+            // not shown yet has no size of the player's).
+            if (m_shown) SDL_GetWindowSize(m_window, &m_preferredW, &m_preferredH);
             // Without a window manager nothing moves or resizes the window
             // for full screen, and SDL then draws for the desktop's size into
             // the old window (a cropped, zoomed piece). Cover the display
@@ -295,6 +326,8 @@ private:
     bool m_showOverlay = false;
     VideoOverlay m_overlayPlace;
     int m_logicalW = 320, m_logicalH = 240;
+    int m_preferredW = 0, m_preferredH = 0;   // the player's size, 0: the automatic scale
+    bool m_shown = false;
     std::vector<uint32_t> m_lastFrame;   // width m_presentedW, tightly packed
     bool m_paused = false;
 };
