@@ -1,5 +1,5 @@
 # The two commands of the README, and a few more.
-.PHONY: run test bench fuzz
+.PHONY: run test bench fuzz package
 ARGS ?=
 
 run:
@@ -13,3 +13,6 @@ bench:
 
 fuzz:
 	./scripts/fuzz.sh
+
+package:
+	./scripts/package.sh

@@ -14,7 +14,7 @@
 # regions (namespace <ns>::<stem>); the list is left in <target>_HEADERS. Every output
 # depends on its source, the tool and the font, so an edit rebuilds just that
 # file; <target> builds them all (part of ALL) and they are install()ed to
-# <subdir>.
+# <subdir> of the installed tree (TEV_INSTALL_APPDIR).
 #
 # Areas keep their calls in an assets.cmake next to their CMakeLists.txt
 # (launcher/assets.cmake, games/<name>/assets.cmake) and include() it there;
@@ -86,9 +86,9 @@ function(tev_add_assets target)
   set(${target}_HEADERS ${headers} PARENT_SCOPE)
   add_custom_target(${target} ALL DEPENDS ${outputs} ${headers})
   if(A_DEST STREQUAL ".")
-    install(FILES ${outputs} DESTINATION .)
+    install(FILES ${outputs} DESTINATION ${TEV_INSTALL_APPDIR})
   else()
-    install(FILES ${outputs} DESTINATION ${A_DEST})
+    install(FILES ${outputs} DESTINATION ${TEV_INSTALL_APPDIR}/${A_DEST})
   endif()
   set_property(GLOBAL APPEND PROPERTY TEV_ASSET_TARGETS ${target})
 endfunction()

@@ -19,4 +19,4 @@ endif()
 # stay visible to debuggers and backtraces.
 set_target_properties(launcher PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEV_DIST_DIR}
                                           ENABLE_EXPORTS OFF)
-install(TARGETS launcher DESTINATION .)
+install(TARGETS launcher DESTINATION ${TEV_INSTALL_APPDIR})

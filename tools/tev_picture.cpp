@@ -1,10 +1,13 @@
 // Draws a picture source into a BMP (24-bit), PNG or ICO file.
-//   tev_picture --font FONT [--png-alpha] [--header H --namespace NS] -o OUT.bmp|.png|.ico SOURCE
+//   tev_picture --font FONT [--png-alpha] [--sprite NAME] [--header H --namespace NS] -o OUT.bmp|.png|.ico SOURCE
+// --sprite cuts a PNG to that sprite region (the installed program's icons
+// are the window icon's sprites).
 // --header also writes a C++ header naming every sprite region as a
 // tev::Rect constant k<Name> in namespace NS, so coordinates live in the
 // picture source only.
 // For ICO files every sprite whose name starts with "icon" becomes one image;
 // background pixels become transparent.
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 
@@ -53,7 +56,7 @@ void WriteSpriteHeader(const Picture& pic, const std::string& path, const std::s
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunTool("tev_picture", argc, argv, {"--font", "--header", "--namespace"}, [](const ToolArgs& args) {
+    return RunTool("tev_picture", argc, argv, {"--font", "--header", "--namespace", "--sprite"}, [](const ToolArgs& args) {
         PixelFont font;
         bool haveFont = false;
         if (!args.Option("--font").empty()) {
@@ -68,6 +71,13 @@ int main(int argc, char** argv) {
             SaveFile(args.output, EncodeBmp24(pic.image));
         } else if (ext == "png") {
             Image im = pic.image;
+            if (!args.Option("--sprite").empty()) {
+                const std::string name = args.Option("--sprite");
+                const auto it = std::find_if(pic.sprites.begin(), pic.sprites.end(),
+                                             [&](const SpriteRegion& s) { return s.name == name; });
+                if (it == pic.sprites.end()) throw SourceError(args.source + ": no sprite named " + name);
+                im = pic.image.Crop(it->x, it->y, it->w, it->h);
+            }
             if (args.Flag("--png-alpha"))
                 for (uint32_t& p : im.pixels)
                     if ((p & 0xFFFFFF) == (pic.background & 0xFFFFFF)) p = 0;
