@@ -1,9 +1,9 @@
 # Installing like other Linux games (`cmake --install build --prefix PREFIX`):
 #   PREFIX/lib/tev-arcade/          the runnable tree (launcher, data files, a folder per game)
-#   PREFIX/bin/tev-arcade           a command that starts it
+#   PREFIX/bin/tev-arcade           a command that starts it (and a link in PREFIX/games)
 #   PREFIX/share/applications/tev-arcade.desktop
 #   PREFIX/share/icons/hicolor/NxN/apps/tev-arcade.png   the window icon's sizes
-#   PREFIX/share/doc/tev-arcade/    README.md, copyright, changelog.gz
+#   PREFIX/share/doc/tev-arcade/    README.md, copyright, changelog.gz; a manual page
 # and the Debian package of that layout in /usr (`cpack -G DEB`, `make package`).
 set(TEV_ARCADE_VERSION 0.1.0)
 
@@ -30,10 +30,19 @@ add_custom_command(OUTPUT ${tev_changelog_gz}
   COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/packaging/changelog > ${tev_changelog_gz}
   DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog
   COMMENT "Compressing the package's changelog")
-add_custom_target(tev_install_files ALL DEPENDS ${tev_icon_outputs} ${tev_changelog_gz})
+set(tev_manual_gz ${CMAKE_BINARY_DIR}/packaging/tev-arcade.6.gz)
+add_custom_command(OUTPUT ${tev_manual_gz}
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/tev-arcade.6 > ${tev_manual_gz}
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/tev-arcade.6
+  COMMENT "Compressing the manual page")
+add_custom_target(tev_install_files ALL DEPENDS ${tev_icon_outputs} ${tev_changelog_gz} ${tev_manual_gz})
 
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/tev-arcade.sh DESTINATION bin RENAME tev-arcade)
+# Debian keeps games' commands in games/ as well (in the players' PATH).
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games\")
+  file(CREATE_LINK ../bin/tev-arcade \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/tev-arcade\" SYMBOLIC)")
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tev-arcade.desktop DESTINATION share/applications)
+install(FILES ${tev_manual_gz} DESTINATION share/man/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright ${tev_changelog_gz}
         DESTINATION share/doc/tev-arcade)
 
