@@ -10,6 +10,7 @@ namespace launcher {
 namespace {
 
 constexpr int kInputFrom = 30;   // frames after entry before input counts
+constexpr uint32_t kPanelShade = 0xFFFFFFFF;   // the information panel's box (blend mode 4)
 
 struct GameList {
     int current = 0;          // kept across visits
@@ -90,7 +91,9 @@ void DrawInfoPanel(bool animate) {
     ITevDraw2d& d2 = D2();
     d2.SetBlendMode(4);
     layout::PanelBox box = layout::PanelBoxAt(k);
-    d2.FillRect(box.x, 172, box.w, 48, 0xA0A0A0A0);
+    // Darkening by the colour: white blacks the box out, so the list's
+    // titles behind the panel no longer show through its text.
+    d2.FillRect(box.x, 172, box.w, 48, kPanelShade);
     d2.SetBlendMode(2);
     layout::PanelBox frame = layout::PanelFrameAt(k);
     d2.Draw(kTexFrame, frame.x, 160, 0, 240, frame.w, 60, 0);

@@ -9,7 +9,11 @@ namespace {
 constexpr int kMenuItems = 4;
 constexpr int kSettingRows = 9;
 constexpr int kMenuInputFrom = 61;   // the entrance animation runs until then
-constexpr uint32_t kBox = 0xA00000A0;
+// The boxes under the re-scan message, the key settings and the credits, and
+// the saved message's: opaque, so the menu items under them do not show
+// through their texts.
+constexpr uint32_t kBox = 0xFF0000A0;
+constexpr uint32_t kSavedBox = 0xFF0000FF;
 constexpr uint32_t kGrey = 0xFF888888;
 
 // Item sprites of the menu in the frame sheet: re-scan, settings, credits, back.
@@ -108,7 +112,7 @@ void DrawKeySettings() {
     d2.FillTriangle(125, y, 135, y + 6, 125, y + 12, kWhite);
     DrawKeyHelp(false);
     if (g.savedTimer > 0) {
-        d2.FillRect(80, 100, 160, 40, 0xA00000FF);
+        d2.FillRect(80, 100, 160, 40, kSavedBox);
         f.Begin();
         f.DrawTextColor(100, 110, "設定を保存しました", kWhite);
         f.End();

@@ -427,3 +427,27 @@ TEST(FontCache, SteppingThroughEverySizeStaysBounded) {
     ASSERT_EQ(rig.font.ApplyFont(), 0);
     EXPECT_EQ(rig.font.DrawText(0, 0, "A"), 128);
 }
+
+TEST(FontFit, KeyHelpLabelsStayApartAndInsideTheScreen) {
+    // The launcher's key-help box prints "%c / %d" for button 2 at x 257 and
+    // for button 1 at x 290, in whichever gothic size the screen has set
+    // (10 on the splash, 11 in the game list, 12 in the settings). Pad
+    // numbers run to 12; at 11 and 12 pixels two digits cannot fit the 30
+    // pixels before the screen's edge in a fixed-pitch face, so those sizes
+    // are held to one digit.
+    FontRig rig;
+    struct Case {
+        int height;
+        const char* label;
+    };
+    for (Case c : {Case{10, "M / 12"}, Case{11, "M / 9"}, Case{12, "M / 9"}}) {
+        ASSERT_EQ(rig.font.ChangeFont("ＭＳ　ゴシック", c.height, 0, 0), 0);
+        // Drawn 40 pixels to the left, so the screen's edge cuts nothing.
+        Box button2 = Inked(Render(rig, 257 - 40, 48, c.label));
+        Box button1 = Inked(Render(rig, 290 - 40, 48, c.label));
+        ASSERT_FALSE(button1.Empty() || button2.Empty());
+        EXPECT_LT(button2.right + 1, button1.left) << c.height << ": a blank column between the labels";
+        EXPECT_LE(button1.right, 319 - 40) << c.height << ": the last glyph whole on screen";
+        EXPECT_LE(button1.bottom, 61) << c.height << ": inside the 62-row box";
+    }
+}

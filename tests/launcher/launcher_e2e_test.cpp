@@ -284,6 +284,12 @@ TEST(LauncherSettings, KeySettingsSaveButtonKeysUsedAtNextStart) {
     EXPECT_GT(Lit(menu, kMenuItems), 500) << "menu items";
     Image keys = run.Frame(f + 40);
     EXPECT_GT(Lit(keys, {10, 20, 300, 200}), 3000) << "key settings box and labels";
+    // The panel is opaque: where it has no text, the "KEY & SCREEN" item
+    // below it does not show through.
+    int seeThrough = 0;
+    for (int y = 121; y < 148; ++y)
+        for (int x = 60; x < 120; ++x) seeThrough += (keys.pixels[y * keys.width + x] & 0xFFFFFF) != 0x0000A0;
+    EXPECT_EQ(seeThrough, 0);
     Image saved = run.Frame(f + 70);
     int box = Bluish(saved, {80, 100, 160, 40});
     EXPECT_GT(box, 4000) << "saved message";
