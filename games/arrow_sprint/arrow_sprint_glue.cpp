@@ -13,7 +13,7 @@ const KitTexture kTextures[] = {{arrow_sprint::kSheet, "pic.bmp", 0xFF000000}};
 
 const KitGame kKitGame = {
     .title = arrow_sprint::kTitle,
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "出た矢印を押して加速、1ボタンで穴を跳び越せ",
     .textures = kTextures,
     .sounds = arrow_sprint::kSounds,

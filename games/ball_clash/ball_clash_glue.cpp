@@ -15,7 +15,7 @@ constexpr uint32_t kFelt = 0xFF1A5A3A;
 
 const KitGame kKitGame = {
     .title = "ボールクラッシュ",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "玉をぶつけ合え。三度当たると消える",
     .textures = kTextures,
     .sounds = ball_clash::kSounds,

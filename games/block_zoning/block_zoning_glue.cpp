@@ -18,7 +18,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = "Block Zoning",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "工場の隣に商店、商店の隣に住宅。30手で20000点の街を作れ",
     .image = "image.bmp",
     .textures = kTextures,

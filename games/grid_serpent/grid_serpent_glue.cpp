@@ -15,7 +15,7 @@ grid_serpent::Game* g_game = nullptr;
 
 const KitGame kKitGame = {
     .title = "グリッドサーペント",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "食べて伸びるヘビ。始まる前に1・2ボタンで升目を選べる",
     .systemInit = [] { KitSetFullScreen(false); },
     .userInit =

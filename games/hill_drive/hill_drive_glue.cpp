@@ -167,7 +167,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = hill_drive::kTitle,
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "2ボタンでアクセル、1ボタンでブレーキ。1500m走り切れ",
     .image = "thumbnail.bmp",
     .textures = kTextures,

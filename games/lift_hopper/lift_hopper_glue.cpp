@@ -15,7 +15,7 @@ const KitTexture kTextures[] = {{lift_hopper::kTexture, "tip.bmp", 0x00FFFFFF}};
 
 const KitGame kKitGame = {
     .title = lift_hopper::kTitleText,
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "リフトを乗り継いでゴールへ。1ボタンでジャンプ",
     .textures = kTextures,
     .sounds = lift_hopper::kSounds,

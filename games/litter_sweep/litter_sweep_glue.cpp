@@ -14,7 +14,7 @@ const KitTexture kTextures[] = {{litter_sweep::kSheet, "pic.bmp", 0xFF000000}};
 
 const KitGame kKitGame = {
     .title = litter_sweep::kTitle,
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "ゴミ箱を滑らせて30個のゴミを拾え。3面中2面でクリア",
     .textures = kTextures,
     .sounds = litter_sweep::kSounds,

@@ -16,7 +16,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = lumo::kTitle,
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "漂う光の玉を1ボタンで割れ。1分で全部消せばクリア",
     .image = "image.bmp",
     .textures = kTextures,

@@ -17,7 +17,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = "ワンストンプ",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "六つのボタンのどれかでジャンプ。三回で敵を踏め",
     .image = "image.bmp",
     .textures = kTextures,

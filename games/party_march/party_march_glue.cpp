@@ -19,7 +19,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = "もふもふマーチ",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "拍に合わせて矢印で行進。仲間を集めて奥の魔王を倒せ",
     .image = "image.bmp",
     .binding = KitBinding::kFixed,

@@ -13,7 +13,7 @@ const KitTexture kTextures[] = {{rail_swap::kSheet, "img.bmp", 0xFF0000FF}};
 
 const KitGame kKitGame = {
     .title = "RAIL SWAP",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "線路を入れ替えてトロッコをゴールへ導け",
     .textures = kTextures,
     .sounds = {},

@@ -18,7 +18,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = "スロープランナー",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "1ボタンで拾い、2ボタンで跳べ",
     .image = "title.bmp",
     .textures = kTextures,

@@ -18,7 +18,7 @@ const KitTexture kTextures[] = {
 
 const KitGame kKitGame = {
     .title = sweet_pairs::kTitle,
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "注文どおりの色のキャンディを2つ組で取れ！60秒で25組",
     .textures = kTextures,
     .sounds = sweet_pairs::kSounds,

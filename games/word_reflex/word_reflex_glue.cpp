@@ -20,7 +20,7 @@ void LogLine(const char* message) { std::fprintf(stderr, "%s\n", message); }
 
 const KitGame kKitGame = {
     .title = "ワードリフレックス",
-    .author = "TEV Arcade",
+    .author = "Tev Arcade",
     .comment = "お題の言葉だけに1ボタンでｶﾞｯ！ほかは2ボタンでフーン",
     .image = "image.bmp",
     .binding = KitBinding::kFixed,
