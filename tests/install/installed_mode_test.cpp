@@ -240,7 +240,7 @@ TEST(Install, DebianPackageUnpacksAndRuns) {
     ASSERT_EQ(std::system(("dpkg-deb -f '" + deb + "' Depends >'" + fields + "'").c_str()), 0);
     const std::string depends = Read(fields);
     for (const char* p : {"libsdl2", "libfluidsynth", "libavcodec", "libfreetype", "timgm6mb-soundfont",
-                          "fonts-ipafont-gothic", "fonts-dejavu-core"})
+                          "fonts-ipafont-gothic", "fonts-dejavu-core", "xfonts-mplus"})
         EXPECT_NE(depends.find(p), std::string::npos) << p << " missing from " << depends;
     ASSERT_EQ(std::system(("dpkg-deb -x '" + deb + "' '" + dir.path + "/root'").c_str()), 0);
     EXPECT_TRUE(fs::exists(dir.path + "/root/usr/share/applications/tev-arcade.desktop"));
