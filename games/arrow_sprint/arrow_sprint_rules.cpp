@@ -1,6 +1,7 @@
 #include "games/arrow_sprint/arrow_sprint_rules.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace arrow_sprint {
@@ -214,7 +215,11 @@ void Draw(const Game& g, tev::Sink& out) {
         out.Text(120, 100, kTitle);
     }
     if (g.state == kRunning || g.state == kCleared) {
-        out.TextF(280, 0, "Time:%d", g.frames);
+        // Right-aligned in the default face's 5-pixel cells: from frame
+        // 1000 on, a time at x 280 would lose its last digits off the screen.
+        char time[24];
+        const int n = std::snprintf(time, sizeof time, "Time:%d", g.frames);
+        out.Text(std::min(280, tev::kScreenWidth - 5 * n), 0, time);
     }
 }
 
