@@ -5,8 +5,10 @@
 #include "platform/audio/audio.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -49,7 +51,10 @@ inline float Sample(const uint8_t* p) {
     if constexpr (K == SampleKind::U8) {
         return (static_cast<int>(p[0]) - 128) * (1.0f / 128.0f);
     } else if constexpr (K == SampleKind::S16) {
-        return static_cast<int16_t>(p[0] | (p[1] << 8)) * (1.0f / 32768.0f);
+        int16_t v;   // little-endian data on a little-endian host
+        std::memcpy(&v, p, 2);
+        if constexpr (std::endian::native == std::endian::big) v = static_cast<int16_t>(__builtin_bswap16(static_cast<uint16_t>(v)));
+        return v * (1.0f / 32768.0f);
     } else if constexpr (K == SampleKind::S24) {
         int32_t v = static_cast<int32_t>((static_cast<uint32_t>(p[0]) << 8) | (static_cast<uint32_t>(p[1]) << 16) |
                                          (static_cast<uint32_t>(p[2]) << 24));
@@ -65,47 +70,88 @@ inline float Sample(const uint8_t* p) {
     }
 }
 
+template <SampleKind K>
+constexpr uint32_t SampleBytes() {
+    return K == SampleKind::U8 ? 1 : K == SampleKind::S16 ? 2 : K == SampleKind::S24 ? 3 : 4;
+}
+
+// Weighted sum of taps frames (a multiple of four) of float frames from q on
+// (Channels 1 or 2 floats each), left and right. Four partial sums let the
+// compiler keep the four lanes in one vector.
+template <int Channels>
+inline void Dot(const float* w, const float* q, int taps, float& l, float& r) {
+    float l0 = 0, l1 = 0, l2 = 0, l3 = 0, r0 = 0, r1 = 0, r2 = 0, r3 = 0;
+    for (int t = 0; t < taps; t += 4, w += 4, q += 4 * Channels) {
+        l0 += w[0] * q[0];
+        l1 += w[1] * q[Channels];
+        l2 += w[2] * q[2 * Channels];
+        l3 += w[3] * q[3 * Channels];
+        if constexpr (Channels == 2) {
+            r0 += w[0] * q[1];
+            r1 += w[1] * q[3];
+            r2 += w[2] * q[5];
+            r3 += w[3] * q[7];
+        }
+    }
+    l = (l0 + l1) + (l2 + l3);
+    r = Channels == 2 ? (r0 + r1) + (r2 + r3) : l;
+}
+
 // Band-limited resampling for sounds played at another rate than the
 // output's: a Kaiser-windowed sinc, cut off at the lower of the two Nyquist
 // frequencies. Linear interpolation left images of our 22050 Hz effects only
 // 25 to 40 dB down and folded a raised sound's highs back down; this keeps
-// both some 60 dB down or more.
-class SincTable {
-public:
-    static constexpr int kZeros = 16;       // zero crossings each side
-    static constexpr int kPerZero = 512;    // table points between crossings
+// both some 60 dB down or more. The kernel is precomputed per sub-sample
+// phase (a polyphase bank), so the audio thread only multiplies and adds.
+constexpr int kSincZeros = 16;      // zero crossings each side at full cut-off
+constexpr int kSincMaxTaps = 64;    // a far-raised sound gets a shorter window
+constexpr int kSincPhaseBits = 9;   // 512 phases: timing error under 1/1024 frame
 
-    SincTable() : h_(kZeros * kPerZero + 2, 0.0f) {
-        const double beta = 7.0, kPi = 3.14159265358979323846;
+struct SincBank {
+    static constexpr int kPhases = 1 << kSincPhaseBits;
+    uint32_t key = 0;      // the quantised pitch ratio it was built for
+    int taps = 0;          // source frames per output frame
+    int first = 0;         // offset of the first tap from the frame being played
+    std::vector<float> rows;   // (kPhases + 1) rows of taps weights, each summing to one
+
+    // scale: cut-off relative to the source's Nyquist frequency.
+    SincBank(uint32_t k, double scale) : key(k) {
+        const double kPi = 3.14159265358979323846, beta = 7.0;
+        const int reach = std::min(static_cast<int>(std::ceil(kSincZeros / scale)), kSincMaxTaps / 2);
+        taps = (2 * reach + 3) & ~3;   // whole groups of four; the extra tap weighs nothing
+        first = 1 - reach;
         auto bessel0 = [](double x) {
             double sum = 1, term = 1;
-            for (int k = 1; k < 30; ++k) {
-                term *= (x / (2 * k)) * (x / (2 * k));
+            for (int i = 1; i < 30; ++i) {
+                term *= (x / (2 * i)) * (x / (2 * i));
                 sum += term;
             }
             return sum;
         };
-        for (int i = 0; i <= kZeros * kPerZero; ++i) {
-            double x = static_cast<double>(i) / kPerZero, r = x / kZeros;
-            double sinc = i == 0 ? 1.0 : std::sin(kPi * x) / (kPi * x);
-            h_[i] = static_cast<float>(sinc * bessel0(beta * std::sqrt(std::max(0.0, 1 - r * r))) / bessel0(beta));
+        const double norm = bessel0(beta);
+        rows.resize(static_cast<size_t>(kPhases + 1) * taps);
+        for (int p = 0; p <= kPhases; ++p) {
+            float* row = &rows[static_cast<size_t>(p) * taps];
+            double sum = 0;
+            for (int t = 0; t < taps; ++t) {
+                const double x = first + t - static_cast<double>(p) / kPhases;   // in source frames
+                const double r = x / reach, arg = x * scale;
+                const double sinc = arg == 0 ? 1.0 : std::sin(kPi * arg) / (kPi * arg);
+                const double w = std::fabs(r) >= 1 ? 0.0 : sinc * bessel0(beta * std::sqrt(1 - r * r)) / norm;
+                row[t] = static_cast<float>(w);
+                sum += w;
+            }
+            // Each row sums to one, so a steady level stays exact.
+            for (int t = 0; t < taps; ++t) row[t] = static_cast<float>(row[t] / sum);
         }
     }
-    // x in zero crossings; zero from kZeros on.
-    float At(float x) const {
-        x = std::fabs(x) * kPerZero;
-        if (x >= kZeros * kPerZero) return 0.0f;
-        int i = static_cast<int>(x);
-        return h_[i] + (h_[i + 1] - h_[i]) * (x - static_cast<float>(i));
-    }
-
-private:
-    std::vector<float> h_;
 };
 
-const SincTable& Sinc() {
-    static const SincTable table;
-    return table;
+// Pitch ratios above one are rounded up to 1/64 so a sliding pitch reuses a
+// few banks; everything at or below the output's rate shares one.
+uint32_t SincKey(uint64_t step) {
+    if (step <= (1ull << 32)) return 64;
+    return static_cast<uint32_t>(std::min<uint64_t>((step * 64 + (1ull << 32) - 1) >> 32, 1u << 20));
 }
 
 } // namespace
@@ -113,6 +159,10 @@ const SincTable& Sinc() {
 struct Voice {
     Format format;
     std::vector<uint8_t> data;
+    // The first two channels as floats (one when mono), kept from the first
+    // time the voice runs at another rate than the output's: resampling
+    // reads many frames per output frame and these read fastest.
+    std::vector<float> pcm;
     uint32_t frames = 0;
     bool playing = false;
     bool looping = false;
@@ -150,6 +200,19 @@ struct Core {
     uint64_t framesRendered = 0;
     std::vector<float> accum;
     PeakLimiter limiter;
+    std::vector<std::unique_ptr<SincBank>> banks;   // most recently used last
+
+    const SincBank& BankFor(uint64_t step) {
+        const uint32_t key = SincKey(step);
+        for (size_t i = 0; i < banks.size(); ++i)
+            if (banks[i]->key == key) {
+                if (i + 1 != banks.size()) std::rotate(banks.begin() + i, banks.begin() + i + 1, banks.end());
+                return *banks.back();
+            }
+        if (banks.size() >= 16) banks.erase(banks.begin());
+        banks.push_back(std::make_unique<SincBank>(key, 0.95 * 64.0 / key));
+        return *banks.back();
+    }
 
     explicit Core(int r) : rate(r > 0 ? r : kOutputRate), limiter(rate) {}
 
@@ -224,45 +287,78 @@ struct Core {
         v.pos = static_cast<uint64_t>(p);
     }
 
+    template <SampleKind K>
+    static void ToFloatT(Voice& v, uint32_t first, uint32_t count) {
+        const size_t ch = v.format.channels == 1 ? 1 : 2;
+        const uint8_t* p = v.data.data() + static_cast<size_t>(first) * v.format.blockAlign;
+        float* out = v.pcm.data() + first * ch;
+        for (uint32_t f = 0; f < count; ++f, p += v.format.blockAlign, out += ch) {
+            out[0] = Sample<K>(p);
+            if (ch == 2) out[1] = Sample<K>(p + SampleBytes<K>());
+        }
+    }
+    static void ToFloat(Voice& v, uint32_t first, uint32_t count) {
+        if (v.format.tag == kTagFloat) return ToFloatT<SampleKind::F32>(v, first, count);
+        switch (v.format.bits) {
+        case 8: return ToFloatT<SampleKind::U8>(v, first, count);
+        case 16: return ToFloatT<SampleKind::S16>(v, first, count);
+        case 24: return ToFloatT<SampleKind::S24>(v, first, count);
+        default: return ToFloatT<SampleKind::S32>(v, first, count);
+        }
+    }
+    // Called whenever the frequency changes: the float copy is made the
+    // first time the voice leaves the output's rate (on the caller's thread).
+    void KeepPcm(Voice& v) const {
+        const size_t want = static_cast<size_t>(v.frames) * (v.format.channels == 1 ? 1 : 2);
+        if (v.frequency == static_cast<uint32_t>(rate) || v.pcm.size() == want) return;
+        v.pcm.assign(want, 0.0f);
+        ToFloat(v, 0, v.frames);
+    }
+    // After bytes at byteOffset changed.
+    static void RefreshPcm(Voice& v, uint32_t byteOffset, uint32_t bytes) {
+        if (v.pcm.empty() || bytes == 0) return;
+        const uint32_t align = v.format.blockAlign;
+        const uint32_t a = byteOffset / align;
+        const uint32_t b = std::min<uint32_t>(v.frames, static_cast<uint32_t>((uint64_t{byteOffset} + bytes + align - 1) / align));
+        if (b > a) ToFloat(v, a, b - a);
+    }
+
     // A sound at another rate than the output's. Frames before the start and
     // after the end of a one-shot sound are silence; a looping one wraps.
-    template <SampleKind K, bool Mono>
+    template <bool Mono>
     void ResampleVoiceT(Voice& v, float* acc, int n) {
-        const uint8_t* d = v.data.data();
+        KeepPcm(v);
+        constexpr int kCh = Mono ? 1 : 2;
+        const float* s = v.pcm.data();
         const long frames = static_cast<long>(v.frames);
-        const uint32_t align = v.format.blockAlign;
-        const uint32_t second = Mono ? 0 : static_cast<uint32_t>(v.format.bits / 8);
         const uint64_t end = static_cast<uint64_t>(frames) << 32;
         const float gl = v.gainL, gr = v.gainR;
         // The cut-off lies just under the lower Nyquist frequency (the
         // sound's, or the output's when raised in pitch), so that what sits
         // right at the sound's top edge is not mirrored just above it.
-        const double ratio = static_cast<double>(v.step) / 4294967296.0;
-        const float scale = static_cast<float>((ratio > 1.0 ? 1.0 / ratio : 1.0) * 0.95);
-        const long reach = static_cast<long>(std::ceil(SincTable::kZeros / scale));
-        const SincTable& table = Sinc();
+        const SincBank& bank = BankFor(v.step);
+        const int taps = bank.taps;
         uint64_t pos = v.pos;
         for (int i = 0; i < n; ++i) {
             const long idx = static_cast<long>(pos >> 32);
-            const float frac = static_cast<uint32_t>(pos) * (1.0f / 4294967296.0f);
-            float l = 0.0f, r = 0.0f, sum = 0.0f;
-            for (long k = 1 - reach; k <= reach; ++k) {
-                const float w = table.At((static_cast<float>(k) - frac) * scale);
-                sum += w;
-                long j = idx + k;
-                if (j < 0 || j >= frames) {
-                    if (!v.looping) continue;
-                    j = ((j % frames) + frames) % frames;
+            const uint64_t phase = ((pos & 0xFFFFFFFFu) + (1ull << (31 - kSincPhaseBits))) >> (32 - kSincPhaseBits);
+            const float* w = &bank.rows[phase * taps];
+            const long j0 = idx + bank.first;
+            float l = 0.0f, r = 0.0f;
+            if (j0 >= 0 && j0 + taps <= frames) {
+                Dot<kCh>(w, s + j0 * kCh, taps, l, r);
+            } else {
+                // Near the ends: silence outside a one-shot sound, a looping one wraps.
+                for (int t = 0; t < taps; ++t) {
+                    long j = j0 + t;
+                    if (j < 0 || j >= frames) {
+                        if (!v.looping) continue;
+                        j = ((j % frames) + frames) % frames;
+                    }
+                    l += w[t] * s[j * kCh];
+                    r += w[t] * s[j * kCh + kCh - 1];
                 }
-                const uint8_t* p = d + static_cast<size_t>(j) * align;
-                l += w * Sample<K>(p);
-                if constexpr (!Mono) r += w * Sample<K>(p + second);
             }
-            // The weights' sum is one in theory; dividing by it keeps a
-            // steady level exact whatever the table's rounding.
-            const float norm = sum != 0.0f ? 1.0f / sum : 0.0f;
-            l *= norm;
-            r = Mono ? l : r * norm;
             acc[2 * i] += l * gl;
             acc[2 * i + 1] += r * gr;
             pos += v.step;
@@ -284,10 +380,10 @@ struct Core {
         const bool same = v.step == (1ull << 32);
         if (v.format.channels == 1) {
             if (same) MixVoiceT<K, true>(v, acc, n);
-            else ResampleVoiceT<K, true>(v, acc, n);
+            else ResampleVoiceT<true>(v, acc, n);
         } else {
             if (same) MixVoiceT<K, false>(v, acc, n);
-            else ResampleVoiceT<K, false>(v, acc, n);
+            else ResampleVoiceT<false>(v, acc, n);
         }
     }
 
@@ -332,6 +428,7 @@ public:
         v_.data.assign(bytes, format.bits == 8 && format.tag != kTagFloat ? 0x80 : 0x00);
         v_.frequency = format.rate;
         core_->UpdateStep(v_);
+        core_->KeepPcm(v_);
         core_->UpdateGains(v_);
         core_->voices.push_back(&v_);
     }
@@ -367,6 +464,8 @@ public:
         if (n2 && (p2 != v_.scratch.data() + v_.lockN1 || n2 > v_.lockN2)) return kInvalidParam;
         std::memcpy(v_.data.data() + v_.lockOffset, v_.scratch.data(), n1);
         if (n2) std::memcpy(v_.data.data(), v_.scratch.data() + v_.lockN1, n2);
+        Core::RefreshPcm(v_, v_.lockOffset, n1);
+        Core::RefreshPcm(v_, 0, n2);
         v_.locked = false;
         // A static sound is filled once with the whole file: give that back.
         if (v_.scratch.capacity() > (256u << 10)) std::vector<uint8_t>().swap(v_.scratch);
@@ -404,7 +503,7 @@ public:
             uint64_t lead = (static_cast<uint64_t>(kDeviceBufferFrames) * v_.frequency + core_->rate - 1) / core_->rate + 1;
             // Resampling reads this far past the frame being heard.
             if (v_.frequency != static_cast<uint32_t>(core_->rate))
-                lead += static_cast<uint64_t>(SincTable::kZeros) * std::max<uint32_t>(1, v_.frequency / core_->rate + 1);
+                lead += kSincMaxTaps / 2;
             ahead = static_cast<uint32_t>(std::min<uint64_t>(lead, frames - 1));
         }
         if (play) *play = idx * v_.format.blockAlign;
@@ -446,6 +545,7 @@ public:
         std::lock_guard<std::recursive_mutex> lock(core_->mutex);
         v_.frequency = hz;
         core_->UpdateStep(v_);
+        core_->KeepPcm(v_);
         return kOk;
     }
     uint32_t GetFrequency() const override {
