@@ -235,6 +235,19 @@ struct Core {
         return t.startFrame + (num + 999) / 1000;
     }
 
+    // Moves pos one output frame on; false once a one-shot sound has ended.
+    static bool Advance(Voice& v, uint64_t& pos, uint64_t end) {
+        pos += v.step;
+        if (pos < end) return true;
+        if (!v.looping) {
+            v.playing = false;
+            pos = 0;
+            return false;
+        }
+        pos %= end;
+        return true;
+    }
+
     template <SampleKind K, bool Mono>
     void MixVoiceT(Voice& v, float* acc, int n) {
         const uint8_t* d = v.data.data();
@@ -260,15 +273,7 @@ struct Core {
             }
             acc[2 * i] += l * gl;
             acc[2 * i + 1] += r * gr;
-            pos += v.step;
-            if (pos >= end) {
-                if (!v.looping) {
-                    v.playing = false;
-                    pos = 0;
-                    break;
-                }
-                pos %= end;
-            }
+            if (!Advance(v, pos, end)) break;
         }
         v.pos = pos;
     }
@@ -361,15 +366,7 @@ struct Core {
             }
             acc[2 * i] += l * gl;
             acc[2 * i + 1] += r * gr;
-            pos += v.step;
-            if (pos >= end) {
-                if (!v.looping) {
-                    v.playing = false;
-                    pos = 0;
-                    break;
-                }
-                pos %= end;
-            }
+            if (!Advance(v, pos, end)) break;
         }
         v.pos = pos;
     }
