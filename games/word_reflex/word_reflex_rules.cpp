@@ -97,7 +97,7 @@ bool LoadLevel(Game& g) {
 
 int IntroFrame(Game& g, const tev::Buttons& buttons, tev::Sink& out) {
     if (g.introTimer == 0) {
-        out.SetFontSize(24);
+        out.SetFontSize(kTextSize);
         if (!LoadLevel(g)) return 1;
         g.targetsLeft = 5 * g.level;
         g.window = WindowFor(g.level);

@@ -28,6 +28,11 @@ constexpr int kPieceBytes = 127;    // text of one piece (its field holds 128 wi
 constexpr int kStartLives = 5;
 constexpr int kResultFrames = 20;   // how long a phrase's result stays up
 constexpr int kPageFrames = 256;    // an instruction page turns by itself after this
+// Text size from the instructions on. The default face's cells are 20 pixels
+// full width and 10 half width here, the 10 pixels a byte the centred
+// instruction lines are laid out by; at 24 the heading ran 44 pixels off the
+// screen and long lines past its right edge.
+constexpr int kTextSize = 20;
 constexpr uint32_t kGaugeColor = 0xFFFF0000;
 
 struct Entry {

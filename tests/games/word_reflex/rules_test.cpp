@@ -261,6 +261,10 @@ TEST(WordReflexRules, InstructionPagesOfFourLines) {
     EXPECT_TRUE(p.Drew(155, 50, "1"));
     EXPECT_TRUE(p.Drew(155, 125, "4"));
     EXPECT_TRUE(p.Drew(16, 25, "次の言葉が出てきたらｶﾞｯしろ！"));
+    // Its 13 full-width and 3 half-width characters end on the screen.
+    ASSERT_FALSE(p.sink.Calls("SetFontSize").empty());
+    const int size = p.sink.Calls("SetFontSize").back().Int(0);
+    EXPECT_LE(16 + 13 * size + 3 * size / 2, 320);
     p.Step(tevtest::ButtonsWith({tev::kButton1}, -1));
     EXPECT_EQ(p.game.page, 4);
     // The second page turns by itself after 256 frames and starts play.
@@ -352,6 +356,7 @@ TEST(WordReflexReader, ShippedLevelsArePlayable) {
         }
         EXPECT_GE(targets * 10, level.entryCount * 4);
         EXPECT_LE(targets * 10, level.entryCount * 6);
+        // Centred at 160 - 5 * bytes, which needs 10-pixel half-width cells.
         for (int i = 0; i < level.lineCount; ++i) EXPECT_LE(std::strlen(level.lines[i]), 24u);
         ++levels;
     }
