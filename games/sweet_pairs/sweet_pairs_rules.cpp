@@ -166,11 +166,16 @@ void Step(Game& g, const tev::Buttons& b, tev::Rand15& rng, tev::Sink& out) {
 
 void DrawInstructions(const Game& g, tev::Sink& out) {
     out.Text(110, 20, kTitle);
-    out.Text(0, 60, "右上に表示される色と同じ色のキャンディの組み合わせを探そう！");
-    out.Text(0, 75, "その組み合わせにカーソルを合わせて、ボタン１でそのキャンディを取ります");
-    out.Text(0, 90, "ボタン２でカーソルの向きを変えます");
-    out.TextF(0, 105, "制限時間以内に%d組のキャンディを取ればクリアー！", g.pairs_left);
-    out.Text(0, 120, "時間切れになったり、一番上までキャンディが詰まってしまうと失敗です");
+    // Two sentences are wider than the screen's 32 full-width cells at the
+    // default 10 pixels; they wrap after a comma, indented one cell, with the
+    // lines above them a little closer so the rest keeps its rows.
+    out.Text(0, 46, "右上に表示される色と同じ色のキャンディの組み合わせを探そう！");
+    out.Text(0, 60, "その組み合わせにカーソルを合わせて、");
+    out.Text(10, 72, "ボタン１でそのキャンディを取ります");
+    out.Text(0, 86, "ボタン２でカーソルの向きを変えます");
+    out.TextF(0, 100, "制限時間以内に%d組のキャンディを取ればクリアー！", g.pairs_left);
+    out.Text(0, 114, "時間切れになったり、一番上までキャンディが");
+    out.Text(10, 126, "詰まってしまうと失敗です");
     out.Text(0, 150, "色の組み合わせが正しければ順番は関係ありません");
     out.Text(0, 170, "取れる組み合わせが無いときは、ボタン１で組み合わせをパスできます");
     out.Text(100, 190, "ボタン２でゲームスタート！");
