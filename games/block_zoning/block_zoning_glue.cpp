@@ -17,7 +17,7 @@ const KitTexture kTextures[] = {
 }  // namespace
 
 const KitGame kKitGame = {
-    .title = "Block Zoning",
+    .title = "ブロックゾーニング",
     .author = "Tev Arcade",
     .comment = "工場の隣に商店、商店の隣に住宅。30手で2万点を目指せ",
     .image = "image.bmp",

@@ -9,7 +9,7 @@
 
 namespace hill_drive {
 
-inline constexpr const char* kTitle = "Hill Drive";
+inline constexpr const char* kTitle = "ヒルドライブ";
 inline constexpr int kCarTexture = 8;
 inline constexpr int kLetterTexture = 9;
 inline constexpr uint32_t kSkyColor = 0xFFBBEEFF;

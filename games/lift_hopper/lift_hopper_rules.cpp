@@ -6,7 +6,7 @@
 
 namespace lift_hopper {
 
-const char* const kTitleText = "LIFT HOPPER";
+const char* const kTitleText = "リフトホッパー";
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 namespace lumo {
 
-const char* const kTitle = "Lumo";
+const char* const kTitle = "オーブバースト";
 const char* const kScoreFileName = "score.dat";
 
 namespace {

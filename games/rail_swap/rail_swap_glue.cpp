@@ -12,7 +12,7 @@ const KitTexture kTextures[] = {{rail_swap::kSheet, "img.bmp", 0xFF0000FF}};
 }  // namespace
 
 const KitGame kKitGame = {
-    .title = "RAIL SWAP",
+    .title = "レールスワップ",
     .author = "Tev Arcade",
     .comment = "線路を入れ替えてトロッコをゴールへ導け",
     .textures = kTextures,
