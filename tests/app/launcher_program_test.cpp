@@ -2,6 +2,7 @@
 // per program name.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -58,4 +59,24 @@ TEST(LauncherProgram, RealWindowClosesOnTheCloseBox) {
     int code = LauncherSandbox::Wait(pid, 120);
     EXPECT_EQ(sent, 0);
     EXPECT_EQ(code, 0) << box.ReadFile("run.log");
+}
+
+TEST(LauncherProgram, RealWindowShowsPausedOnlyWhileInactive) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
+    LauncherSandbox box;
+    // At scale 1 the window's pixels are the picture's, so the sign's border
+    // colour can be counted exactly.
+    int pid = box.Start({"--scale", "1", "--frames", "100000"});
+    const std::string helpers = std::string(TEV_BINARY_DIR) + "/tests/support/";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    long active = -1, inactive = -1, back = -1;
+    if (FILE* probe = popen((helpers + "x11_pause_probe " + std::to_string(pid) + " 60").c_str(), "r")) {
+        EXPECT_EQ(std::fscanf(probe, "active %ld inactive %ld back %ld", &active, &inactive, &back), 3);
+        pclose(probe);
+    }
+    std::system((helpers + "x11_close_window " + std::to_string(pid) + " 60").c_str());
+    EXPECT_EQ(LauncherSandbox::Wait(pid, 120), 0) << box.ReadFile("run.log");
+    EXPECT_LT(active, 20);        // running: no sign
+    EXPECT_GE(inactive, 100);     // the sign's whole border
+    EXPECT_LT(back, 20);          // gone with the first active frame
 }
