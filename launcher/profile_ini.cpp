@@ -75,13 +75,9 @@ void CProfileIni::Parse(const std::string& text) {
             m_lines.push_back(Classify(text.substr(pos), ""));
             break;
         }
-        size_t contentEnd = nl;
-        std::string end = "\n";
-        if (contentEnd > pos && text[contentEnd - 1] == '\r') {
-            --contentEnd;
-            end = "\r\n";
-        }
-        m_lines.push_back(Classify(text.substr(pos, contentEnd - pos), end));
+        const bool crlf = nl > pos && text[nl - 1] == '\r';
+        const size_t contentEnd = crlf ? nl - 1 : nl;
+        m_lines.push_back(Classify(text.substr(pos, contentEnd - pos), crlf ? "\r\n" : "\n"));
         pos = nl + 1;
     }
 }

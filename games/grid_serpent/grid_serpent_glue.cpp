@@ -17,6 +17,8 @@ const KitGame kKitGame = {
     .title = "グリッドサーペント",
     .author = "Tev Arcade",
     .comment = "食べて伸びるヘビ。始まる前に1・2ボタンで升目を選べる",
+    .textures = {},   // plain coloured squares and silence, as the game is
+    .sounds = {},
     .systemInit = [] { KitSetFullScreen(false); },
     .userInit =
         [](tev::Sink&) {
