@@ -275,6 +275,9 @@ void LauncherFiles() {
     Bytes titles;
     AppendText(titles, "3\r\nfirst line\r\nsecond line that is much longer than sixty-three bytes, so it is cut\r\n\r\n");
     Write("fuzz_title_dat", "titles.dat", titles);
+    Bytes size;
+    AppendText(size, "960 720\n");
+    Write("fuzz_window_txt", "window.txt", size);
 }
 
 } // namespace
