@@ -459,8 +459,17 @@ public:
         std::lock_guard<std::recursive_mutex> lock(core_->mutex);
         if (!v_.locked || p1 != v_.scratch.data() || n1 > v_.lockN1) return kInvalidParam;
         if (n2 && (p2 != v_.scratch.data() + v_.lockN1 || n2 > v_.lockN2)) return kInvalidParam;
+        // The frames from the play cursor to the write cursor count as given
+        // to the device already, as a hardware buffer's are: a stream
+        // rewritten from its write cursor round the whole ring must not
+        // silence what is about to be heard.
+        const uint32_t align = v_.format.blockAlign, size = Size();
+        const uint32_t keepAt = v_.frames ? static_cast<uint32_t>(v_.pos >> 32) % v_.frames * align : 0;
+        std::vector<uint8_t> kept(static_cast<size_t>(GivenFrames()) * align);
+        for (size_t i = 0; i < kept.size(); ++i) kept[i] = v_.data[(keepAt + i) % size];
         std::memcpy(v_.data.data() + v_.lockOffset, v_.scratch.data(), n1);
         if (n2) std::memcpy(v_.data.data(), v_.scratch.data() + v_.lockN1, n2);
+        for (size_t i = 0; i < kept.size(); ++i) v_.data[(keepAt + i) % size] = kept[i];
         Core::RefreshPcm(v_, v_.lockOffset, n1);
         Core::RefreshPcm(v_, 0, n2);
         v_.locked = false;
@@ -494,15 +503,7 @@ public:
         std::lock_guard<std::recursive_mutex> lock(core_->mutex);
         const uint32_t frames = std::max<uint32_t>(v_.frames, 1);
         uint32_t idx = std::min<uint32_t>(static_cast<uint32_t>(v_.pos >> 32), frames - 1);
-        uint32_t ahead = 0;
-        if (v_.playing) {
-            // What the device has already been given, in source frames.
-            uint64_t lead = (static_cast<uint64_t>(kDeviceBufferFrames) * v_.frequency + core_->rate - 1) / core_->rate + 1;
-            // Resampling reads this far past the frame being heard.
-            if (v_.frequency != static_cast<uint32_t>(core_->rate))
-                lead += kSincMaxTaps / 2;
-            ahead = static_cast<uint32_t>(std::min<uint64_t>(lead, frames - 1));
-        }
+        const uint32_t ahead = GivenFrames();
         if (play) *play = idx * v_.format.blockAlign;
         if (write) *write = ((idx + ahead) % frames) * v_.format.blockAlign;
         return kOk;
@@ -557,6 +558,16 @@ public:
     }
 
 private:
+    // While playing: the frames past the play cursor the device has already
+    // been given (the write cursor's lead). Under the core lock.
+    uint32_t GivenFrames() const {
+        if (!v_.playing || v_.frames == 0) return 0;
+        uint64_t lead = (static_cast<uint64_t>(kDeviceBufferFrames) * v_.frequency + core_->rate - 1) / core_->rate + 1;
+        // Resampling reads this far past the frame being heard.
+        if (v_.frequency != static_cast<uint32_t>(core_->rate)) lead += kSincMaxTaps / 2;
+        return static_cast<uint32_t>(std::min<uint64_t>(lead, v_.frames - 1));
+    }
+
     std::shared_ptr<Core> core_;
     ClientImpl* owner_;
     Voice v_;

@@ -231,6 +231,25 @@ TEST(Mixer, LoopingWrapsAndOneShotStops) {
     EXPECT_EQ(m.PlayingBuffers(), 0);
 }
 
+TEST(Mixer, WritesBetweenThePlayAndWriteCursorsAreNotHeard) {
+    // A stream rewritten round its whole ring from the write cursor: what
+    // lies between the cursors has gone to the device already.
+    Mixer m;
+    auto client = m.OpenClient();
+    auto b = Mono16(*client, std::vector<int16_t>(4000, 1000));
+    ASSERT_TRUE(b);
+    b->Play(true);
+    Render(m, 100);
+    uint32_t play = 0, write = 0;
+    ASSERT_EQ(b->GetCurrentPosition(&play, &write), kOk);
+    ASSERT_GT(write, play);
+    Fill(*b, sound_test::Samples16(std::vector<int16_t>(4000, -500)));
+    auto out = Render(m, (write - play) / 2 + 4);
+    EXPECT_EQ(out[0], 1000);
+    EXPECT_EQ(out[2 * ((write - play) / 2 - 1)], 1000);   // the last frame given
+    EXPECT_EQ(out[2 * ((write - play) / 2)], -500);       // the first one written
+}
+
 TEST(Mixer, LockHandsOutTheRingRegionAndChecksItsArguments) {
     Mixer m;
     auto client = m.OpenClient();
