@@ -64,6 +64,8 @@ public:
     std::unique_ptr<hill_drive::StreamRing> CreateStreamBuffer(int channels, int rate, uint32_t bytes) override {
         if (!m_connect || channels != 2 || rate != 44100) return nullptr;
         if (!sound->Load(kStreamChannel, kStreamName, true)) return nullptr;
+        // 5 dB down: the engine then sits as loud as the other games' play.
+        sound->SetVolume(kStreamChannel, 95);
         m_loaded = true;
         return std::make_unique<hill_drive::StreamRing>(bytes, this);
     }

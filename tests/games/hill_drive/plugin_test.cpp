@@ -30,7 +30,7 @@ TEST(HillDrivePlugin, EscapeLeavesWithResultZeroAndTheStreamIsFreed) {
         ASSERT_EQ(plugin.UserInit(), 0);
         EXPECT_EQ(host.log.With("sound."),
                   (std::vector<std::string>{"sound.RegisterReader hdsynth", "sound.Load 0 engine.hdsynth 1",
-                                            "sound.Play 0 1"}));
+                                            "sound.SetVolume 0 95", "sound.Play 0 1"}));
         EXPECT_EQ(host.log.With("draw.CreateTexture"),
                   (std::vector<std::string>{"draw.CreateTexture 8 car.bmp 00FFFFFF",
                                             "draw.CreateTexture 9 letter.bmp 00FFFFFF"}));
