@@ -21,11 +21,18 @@ static long SignPixels(Display* d, Window w) {
     return n;
 }
 
-/* Moves the focus and gives the program time to present. */
-static void Focus(Display* d, Window w) {
+/* Moves the focus to w, then reads target until its count is on the wanted
+ * side of 100 (or five seconds pass on a slow machine): the last count. */
+static long FocusAndCount(Display* d, Window w, Window target, int wantSign) {
     XSetInputFocus(d, w, RevertToParent, CurrentTime);
     XSync(d, False);
-    usleep(800000);
+    long n = -1;
+    for (int i = 0; i < 25; ++i) {
+        usleep(200000);
+        n = SignPixels(d, target);
+        if (n >= 0 && (wantSign ? n >= 100 : n < 100)) break;
+    }
+    return n;
 }
 
 int main(int argc, char** argv) {
@@ -34,17 +41,14 @@ int main(int argc, char** argv) {
     if (!d) return 3;
     Window w = FindWindowOf(d, atol(argv[1]), argc > 2 ? atoi(argv[2]) : 30);
     if (!w) return 4;
-    Focus(d, w);
-    long active = SignPixels(d, w);
+    long active = FocusAndCount(d, w, w, 0);
     /* Another window of our own takes the focus, as a window manager would. */
     Window other = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 8, 8, 0, 0, 0);
     XMapWindow(d, other);
     XSync(d, False);
     usleep(300000);
-    Focus(d, other);
-    long inactive = SignPixels(d, w);
-    Focus(d, w);
-    long back = SignPixels(d, w);
+    long inactive = FocusAndCount(d, other, w, 1);
+    long back = FocusAndCount(d, w, w, 0);
     printf("active %ld inactive %ld back %ld\n", active, inactive, back);
     XDestroyWindow(d, other);
     XCloseDisplay(d);
