@@ -19,6 +19,7 @@
 #include "games/arrow_sprint/arrow_sprint_rules.h"
 #include "games/grid_serpent/grid_serpent_rules.h"
 #include "games/kit/tev_kit.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/key_script.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
@@ -31,40 +32,10 @@ namespace {
 constexpr int kListToGame = 62;
 constexpr int kClock = 4242;
 
-// Logical button counters as the plug-in sees them: the kit's own mapper,
-// bound as UserInit binds it from the default key record, over the stand-in
-// input's key counters.
-struct Counters {
-    tevtest::ServiceLog log;
-    tevtest::StandinInput input{log};
-    ButtonMapper mapper;
-    Counters() { Bind(); }
-    Counters(const Counters& other) : mapper(other.mapper) {
-        std::copy(std::begin(other.input.keys), std::end(other.input.keys), std::begin(input.keys));
-        mapper.SetInput(&input);
-    }
-    Counters& operator=(const Counters&) = delete;
-    void Bind() {
-        mapper.SetInput(&input);
-        KitBindStandard(nullptr, mapper);
-    }
-    tev::Buttons Update(const std::set<int>& held) {
-        static constexpr int kKeys[6] = {tevtest::kKeyUp, tevtest::kKeyDown, tevtest::kKeyLeft,
-                                         tevtest::kKeyRight, tevtest::kKeyZ, tevtest::kKeyX};
-        std::set<int> keys;
-        for (int b : held) keys.insert(kKeys[b]);
-        input.Poll(keys);
-        mapper.Update();
-        tev::Buttons buttons;
-        for (int i = 0; i < tev::kButtonCount; ++i) buttons.count[i] = mapper.GetCount(0, i);
-        return buttons;
-    }
-};
-
 struct Sprint {
     arrow_sprint::Game game;
     tev::Rand15 rng{1};  // the plug-in's generator, fresh and never seeded
-    Counters counters;
+    tevtest::HeldButtons counters;
     void Step(const std::set<int>& held) {
         tevtest::NullSink quiet;
         arrow_sprint::Frame(game, counters.Update(held), rng, quiet);

@@ -18,6 +18,7 @@
 
 #include "games/block_zoning/block_zoning_rules.h"
 #include "games/kit/tev_kit.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/standin_services.h"
@@ -33,30 +34,6 @@ constexpr long kListRelease = 405;
 // Frames are dumped every tenth frame; Dumped rounds down to one of them.
 constexpr int kDumpEvery = 10;
 long Dumped(long frame) { return frame / kDumpEvery * kDumpEvery; }
-
-// Logical button counters as the plug-in sees them: the kit's own mapper,
-// bound as UserInit binds it from the default key record, over the stand-in
-// input's key counters.
-struct Counters {
-    tevtest::ServiceLog log;
-    tevtest::StandinInput input{log};
-    ButtonMapper mapper;
-    Counters() {
-        mapper.SetInput(&input);
-        KitBindStandard(nullptr, mapper);
-    }
-    tev::Buttons Update(const std::set<int>& held) {
-        static constexpr int kKeys[6] = {tevtest::kKeyUp, tevtest::kKeyDown, tevtest::kKeyLeft,
-                                         tevtest::kKeyRight, tevtest::kKeyZ, tevtest::kKeyX};
-        std::set<int> keys;
-        for (int b : held) keys.insert(kKeys[b]);
-        input.Poll(keys);
-        mapper.Update();
-        tev::Buttons buttons;
-        for (int i = 0; i < tev::kButtonCount; ++i) buttons.count[i] = mapper.GetCount(0, i);
-        return buttons;
-    }
-};
 
 struct Move {
     int kind, col, row;
@@ -101,7 +78,7 @@ Play PlanPlay(uint32_t clock, const std::vector<Move>& moves) {
     auto g = std::make_unique<Game>();
     tev::Rand15 rng(clock);
     Start(*g, rng, nullptr);
-    Counters counters;
+    tevtest::HeldButtons counters;
     tevtest::NullSink quiet;
     size_t next = 0;
     int title_wait = 0;

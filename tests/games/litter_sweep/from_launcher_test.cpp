@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "games/litter_sweep/litter_sweep_rules.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/key_script.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
@@ -34,30 +35,11 @@ constexpr long kListReady = 380;
 // The planning plays keep no best score: a folder that does not exist.
 constexpr const char* kNoFile = "/nonexistent-litter-sweep/score.dat";
 
-// The kit's counters from the held logical buttons, frame by frame.
-struct Counters {
-    int count[tev::kButtonCount] = {};
-    tev::Buttons Update(const std::set<int>& held) {
-        tev::Buttons b;
-        for (int i = 0; i < tev::kButtonCount; ++i) {
-            int& c = count[i];
-            if (held.count(i)) {
-                if (c == -1) c = 0;
-                if (c < 255) ++c;
-            } else {
-                c = c > 0 ? -1 : 0;
-            }
-            b.count[i] = c;
-        }
-        return b;
-    }
-};
-
 // The game as the plug-in runs it: fresh state, the generator at 1.
 struct Sim {
     Game game;
     tev::Rand15 rng{1};
-    Counters counters;
+    tevtest::HeldButtons counters;
     tevtest::RecordingSink sink;
     explicit Sim(const char* score) { Start(game, rng, score); }
     int Step(const std::set<int>& held) {

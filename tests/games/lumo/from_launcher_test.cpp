@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "games/lumo/lumo_rules.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
 
@@ -28,33 +29,14 @@ constexpr int kListToGame = 62;
 constexpr int kSplashDone = 400;  // the list takes input by now
 constexpr int kClock = 4242;
 
-// Logical button counters as the kit's mapper keeps them.
-struct Counters {
-    int count[tev::kButtonCount] = {};
-    void Update(const std::set<int>& held) {
-        for (int b = 0; b < tev::kButtonCount; ++b) {
-            int& c = count[b];
-            if (held.count(b)) {
-                if (c == -1) c = 0;
-                if (c < 255) ++c;
-            } else {
-                c = c > 0 ? -1 : 0;
-            }
-        }
-    }
-};
-
 struct Sim {
     lumo::Game game;
     tev::Rand15 rng{kClock};
-    Counters counters;
+    tevtest::HeldButtons counters;
     Sim() { lumo::Start(game, rng, "/nonexistent/score.dat"); }
     void Step(const std::set<int>& held) {
         tevtest::RecordingSink quiet;
-        counters.Update(held);
-        tev::Buttons b;
-        std::copy(std::begin(counters.count), std::end(counters.count), b.count);
-        lumo::Frame(game, b, rng, quiet);
+        lumo::Frame(game, counters.Update(held), rng, quiet);
     }
 };
 

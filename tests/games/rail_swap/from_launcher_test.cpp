@@ -19,6 +19,7 @@
 
 #include "games/kit/tev_kit.h"
 #include "games/rail_swap/rail_swap_rules.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/standin_services.h"
@@ -33,28 +34,6 @@ constexpr int kListToGame = 62;
 constexpr long kListRelease = 405;
 constexpr int kDumpEvery = 10;
 long Dumped(long frame) { return frame / kDumpEvery * kDumpEvery; }
-
-// The plug-in's button counters: the kit's mapper over stand-in keys.
-struct Counters {
-    tevtest::ServiceLog log;
-    tevtest::StandinInput input{log};
-    ButtonMapper mapper;
-    Counters() {
-        mapper.SetInput(&input);
-        KitBindStandard(nullptr, mapper);
-    }
-    tev::Buttons Update(const std::set<int>& held) {
-        static constexpr int kKeys[6] = {tevtest::kKeyUp, tevtest::kKeyDown, tevtest::kKeyLeft,
-                                         tevtest::kKeyRight, tevtest::kKeyZ, tevtest::kKeyX};
-        std::set<int> keys;
-        for (int b : held) keys.insert(kKeys[b]);
-        input.Poll(keys);
-        mapper.Update();
-        tev::Buttons buttons;
-        for (int i = 0; i < tev::kButtonCount; ++i) buttons.count[i] = mapper.GetCount(0, i);
-        return buttons;
-    }
-};
 
 struct Swap {
     int col, row, dir;  // cursor tile and swapDir
@@ -121,7 +100,7 @@ Play PlanPlay(uint32_t clock, bool swapping) {
     Play play;
     auto g = std::make_unique<Game>();
     tev::Rand15 rng(clock);
-    Counters counters;
+    tevtest::HeldButtons counters;
     tevtest::NullSink quiet;
     std::vector<Swap> swaps;
     size_t next = 0;

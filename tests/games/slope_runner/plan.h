@@ -7,34 +7,16 @@
 #include <vector>
 
 #include "games/slope_runner/slope_runner_rules.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/recording_sink.h"
 
 namespace slope_runner_test {
 
 using namespace slope_runner;
 
-// The kit's counters from the held logical buttons, frame by frame.
-struct Counters {
-    int count[tev::kButtonCount] = {};
-    tev::Buttons Update(const std::set<int>& held) {
-        tev::Buttons b;
-        for (int i = 0; i < tev::kButtonCount; ++i) {
-            int& c = count[i];
-            if (held.count(i)) {
-                if (c == -1) c = 0;
-                if (c < 255) ++c;
-            } else {
-                c = c > 0 ? -1 : 0;
-            }
-            b.count[i] = c;
-        }
-        return b;
-    }
-};
-
 struct Sim {
     Game game;
-    Counters counters;
+    tevtest::HeldButtons counters;
     tevtest::RecordingSink sink;
     tevtest::NullSink quiet;
     bool recording = true;
@@ -75,7 +57,7 @@ inline std::set<int> Presses(const Sim& s, const Choices& choices) {
         const float d2 = Distance2(g, o);
         if ((choices[i] == kAtOnce && d2 <= 169) || (choices[i] == kClose && d2 <= 9)) {
             const int button = o.kind == kPickup ? tev::kButton1 : tev::kButton2;
-            if (s.counters.count[button] <= 0) press.insert(button);
+            if (s.counters.Current().count[button] <= 0) press.insert(button);
         }
     }
     return press;

@@ -52,7 +52,9 @@ TEST(SlopeRunnerRules, DistanceBandsIncludeTheirOuterEdge) {
         j.Step({tev::kButton2});
         EXPECT_EQ(j.game.score, c.jump) << c.dx << "," << c.dy;
         EXPECT_EQ(j.game.jumps, c.jump ? 1 : 0);
-        if (c.jump) EXPECT_FLOAT_EQ(j.game.runner.vy, -2.0f + 0.0625f);
+        if (c.jump) {
+            EXPECT_FLOAT_EQ(j.game.runner.vy, -2.0f + 0.0625f);
+        }
     }
     // A taken object gives nothing the second time; a stopped runner takes nothing.
     Sim again = AtStage(1, 16, 176);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "games/word_reflex/word_reflex_rules.h"
+#include "tests/support/held_buttons.h"
 #include "tests/support/key_script.h"
 #include "tests/support/launcher_sandbox.h"
 #include "tests/support/recording_sink.h"
@@ -27,28 +28,10 @@ constexpr int kListToGame = 62;   // launcher frames from the list's release to 
 constexpr long kListReady = 380;  // the list takes input from about here
 constexpr uint32_t kClock = 1000000;
 
-struct Counters {
-    int count[tev::kButtonCount] = {};
-    tev::Buttons Update(const std::set<int>& held) {
-        tev::Buttons b;
-        for (int i = 0; i < tev::kButtonCount; ++i) {
-            int& c = count[i];
-            if (held.count(i)) {
-                if (c == -1) c = 0;
-                if (c < 255) ++c;
-            } else {
-                c = c > 0 ? -1 : 0;
-            }
-            b.count[i] = c;
-        }
-        return b;
-    }
-};
-
 struct Plan {
     Game game;
     tevkit::MTRandom rng{kClock};
-    Counters counters;
+    tevtest::HeldButtons counters;
     tevtest::RecordingSink sink;
     std::vector<std::set<int>> held;
     int end = 0;
