@@ -34,4 +34,21 @@ inline void WriteBytes(const std::string& path, const uint8_t* data, size_t size
 
 inline void Remove(const std::string& path) { std::remove(path.c_str()); }
 
+// The whole file ("" when it cannot be opened): what a reader left behind.
+inline std::string ReadAll(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// Four bytes, least significant first: the games' score files.
+inline int32_t LittleEndian32(const uint8_t* p) {
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
 } // namespace tevfuzz

@@ -11,27 +11,6 @@
 #include "games/block_zoning/block_zoning_rules.h"
 #include "tests/support/recording_sink.h"
 
-namespace {
-
-// Draws and plays nothing; the texts still go through the font routine.
-int32_t Le32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::string out;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[64];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
-        std::fclose(f);
-    }
-    return out;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace block_zoning;
     const std::string path = tevfuzz::PathIn("hiscore.ini");
@@ -39,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto g = std::make_unique<Game>();
     tev::Rand15 rng(size);
     Start(*g, rng, path.c_str());
-    const int32_t stored = size >= 4 ? Le32(data) : 0;
+    const int32_t stored = size >= 4 ? tevfuzz::LittleEndian32(data) : 0;
     if (g->high != stored) __builtin_trap();
 
     // A town of one house worth the stored best plus or minus one (or the
@@ -55,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Frame(*g, {}, rng, out);
 
     Finish(*g);
-    const std::string after = ReadAll(path);
+    const std::string after = tevfuzz::ReadAll(path);
     if (worth > stored) {
-        if (after.size() != 4 || Le32(reinterpret_cast<const uint8_t*>(after.data())) != worth) __builtin_trap();
+        if (after.size() != 4 || tevfuzz::LittleEndian32(reinterpret_cast<const uint8_t*>(after.data())) != worth) __builtin_trap();
     } else if (after != std::string(reinterpret_cast<const char*>(data), size)) {
         __builtin_trap();
     }

@@ -15,10 +15,6 @@
 
 namespace {
 
-int32_t LittleEndian(const uint8_t* p) {
-    return static_cast<int32_t>(p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
 lift_hopper::Game g_game;
 tev::ScoreFile g_best;
 
@@ -32,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t fileSize = size;
     if (size >= 8) {
         fileSize = size - 4;
-        score = LittleEndian(data + fileSize) & 0x3FFFFFFF;  // a play's scores stay positive
+        score = tevfuzz::LittleEndian32(data + fileSize) & 0x3FFFFFFF;  // a play's scores stay positive
     }
     const std::string path = tevfuzz::PathIn("hiscore.dat");
     tevfuzz::WriteBytes(path, data, fileSize);
@@ -43,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::snprintf(g_game.folder, sizeof g_game.folder, "%s", tevfuzz::WorkDir().c_str());
     g_best.Load(path.c_str());
     if (Start(g_game, g_best) != 0) __builtin_trap();
-    const int32_t stored = fileSize >= 4 ? LittleEndian(data) : 0;
+    const int32_t stored = fileSize >= 4 ? tevfuzz::LittleEndian32(data) : 0;
     if (g_game.highScore != stored) __builtin_trap();
 
     g_game.score = score;
@@ -54,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     after << in.rdbuf();
     const std::string bytes = after.str();
     if (bytes.size() != 4) __builtin_trap();
-    if (LittleEndian(reinterpret_cast<const uint8_t*>(bytes.data())) != std::max(stored, score)) __builtin_trap();
+    if (tevfuzz::LittleEndian32(reinterpret_cast<const uint8_t*>(bytes.data())) != std::max(stored, score)) __builtin_trap();
     tevfuzz::Remove(path);
     tevfuzz::Remove(tevfuzz::PathIn("stage1.dat"));
     return 0;

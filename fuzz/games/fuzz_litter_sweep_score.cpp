@@ -5,25 +5,12 @@
 // anything else leaves the file byte for byte as it was.
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
 #include "games/litter_sweep/litter_sweep_rules.h"
 
 namespace {
-
-std::string ReadBack(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-int32_t LittleEndian(const uint8_t* p) {
-    return static_cast<int32_t>(p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
 
 // The static storage a plug-in would have.
 litter_sweep::Game g_game;
@@ -46,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tev::Rand15 rng{1};
     g_game = litter_sweep::Game{};
     litter_sweep::Start(g_game, rng, path.c_str());
-    const int32_t stored = file_size >= 4 ? LittleEndian(data) : 0;
+    const int32_t stored = file_size >= 4 ? tevfuzz::LittleEndian32(data) : 0;
     if (g_game.best.score() != stored) __builtin_trap();
 
     for (int i = 0; i < litter_sweep::kStageCount; ++i) {
@@ -55,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     litter_sweep::EndGame(g_game);
     const int32_t total = litter_sweep::Total(g_game);
-    const std::string after = ReadBack(path);
+    const std::string after = tevfuzz::ReadAll(path);
     const bool replace = g_game.result == litter_sweep::kResultCleared && total > stored;
     if (g_game.new_high != replace) __builtin_trap();
     if (replace) {
-        if (after.size() != 4 || LittleEndian(reinterpret_cast<const uint8_t*>(after.data())) != total) __builtin_trap();
+        if (after.size() != 4 || tevfuzz::LittleEndian32(reinterpret_cast<const uint8_t*>(after.data())) != total) __builtin_trap();
         if (g_game.best.score() != total) __builtin_trap();
     } else if (after != before) {
         __builtin_trap();

@@ -13,17 +13,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 // A game at its end screen with no orbs left, score as given, button 2 down.
 int32_t EndWith(const std::string& path, bool clear, int32_t score) {
     auto g = std::make_unique<lumo::Game>();
@@ -58,11 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Failed with a score above anything stored: the file is untouched.
     const int32_t high = EndWith(path, false, INT32_MAX);
     if (high != expected) __builtin_trap();
-    if (ReadAll(path) != bytes) __builtin_trap();
+    if (tevfuzz::ReadAll(path) != bytes) __builtin_trap();
 
     // Cleared with a score equal to the best: exactly four bytes of it.
     if (EndWith(path, true, high) != expected) __builtin_trap();
-    const std::string stored = ReadAll(path);
+    const std::string stored = tevfuzz::ReadAll(path);
     if (stored.size() != 4 || std::memcmp(stored.data(), bytes.data(), size >= 4 ? 4 : 0) != 0) __builtin_trap();
     if (size < 4 && stored != std::string(4, '\0')) __builtin_trap();
     auto again = std::make_unique<lumo::Game>();

@@ -5,25 +5,12 @@
 // cleared total when that beat the best read, else the best read.
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
 #include "games/rail_swap/rail_swap_rules.h"
 
 namespace {
-
-std::string ReadBack(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-int32_t LittleEndian(const uint8_t* p) {
-    return static_cast<int32_t>(p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
 
 // The static storage a plug-in would have.
 rail_swap::Game g_game;
@@ -44,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     g_game = rail_swap::Game{};
     rail_swap::Start(g_game, path.c_str());
-    const int32_t stored = file_size >= 4 ? LittleEndian(data) : 0;
+    const int32_t stored = file_size >= 4 ? tevfuzz::LittleEndian32(data) : 0;
     if (g_game.highScore != stored) __builtin_trap();
 
     g_game.visited = game[0] % (rail_swap::kTileCount + 1);
@@ -56,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool better = g_game.total > stored;
     if (g_game.newRecord != better) __builtin_trap();
     rail_swap::Finish(g_game);
-    const std::string after = ReadBack(path);
+    const std::string after = tevfuzz::ReadAll(path);
     const int32_t want = better ? g_game.total : stored;
-    if (after.size() != 4 || LittleEndian(reinterpret_cast<const uint8_t*>(after.data())) != want) __builtin_trap();
+    if (after.size() != 4 || tevfuzz::LittleEndian32(reinterpret_cast<const uint8_t*>(after.data())) != want) __builtin_trap();
     tevfuzz::Remove(path);
     return 0;
 }

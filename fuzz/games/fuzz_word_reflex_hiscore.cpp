@@ -12,17 +12,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 int32_t EndWith(const std::string& path, int32_t score) {
     auto g = std::make_unique<word_reflex::Game>();
     word_reflex::Start(*g, path.c_str());
@@ -46,12 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A tie is no better: the file stays as it was.
     if (EndWith(path, expected) != expected) __builtin_trap();
-    if (ReadAll(path) != bytes) __builtin_trap();
+    if (tevfuzz::ReadAll(path) != bytes) __builtin_trap();
 
     // A better score replaces it with exactly four bytes.
     if (expected < INT32_MAX) {
         EndWith(path, expected + 1);
-        const std::string stored = ReadAll(path);
+        const std::string stored = tevfuzz::ReadAll(path);
         if (stored.size() != 4) __builtin_trap();
         if (EndWith(path, INT32_MIN) != expected + 1) __builtin_trap();
     }
