@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -88,6 +89,26 @@ void LauncherSandbox::WriteFile(const std::string& relative, const std::string& 
 }
 
 bool LauncherSandbox::Exists(const std::string& relative) const { return fs::exists(Path(relative)); }
+
+std::string LauncherSandbox::Dumped(long frame) const { return Path(DumpName(frame)); }
+
+std::string DumpName(long frame) {
+    char name[64];
+    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
+    return name;
+}
+
+std::vector<unsigned char> DumpedPixels(const std::string& png) {
+    std::vector<unsigned char> rgb;
+    if (!fs::exists(png)) return rgb;
+    const std::string command = "convert '" + png + "' -depth 8 rgb:- 2>/dev/null";
+    if (FILE* f = popen(command.c_str(), "r")) {
+        rgb.resize(320 * 240 * 3);
+        if (std::fread(rgb.data(), 1, rgb.size(), f) != rgb.size()) rgb.clear();
+        pclose(f);
+    }
+    return rgb;
+}
 
 int GameListIndex(const std::string& root, const std::string& game) {
     std::vector<std::string> games;

@@ -27,10 +27,18 @@ public:
     std::string ReadFile(const std::string& relative) const;
     void WriteFile(const std::string& relative, const std::string& bytes) const;
     bool Exists(const std::string& relative) const;
+    // The picture "--dump dump" wrote of launcher frame n.
+    std::string Dumped(long frame) const;
 
 private:
     std::string m_root;
 };
+
+// "dump/frame-NNNNNN.png": where "--dump dump" puts launcher frame n.
+std::string DumpName(long frame);
+
+// A dumped frame as 320 x 240 RGB bytes (empty when it is missing).
+std::vector<unsigned char> DumpedPixels(const std::string& png);
 
 // A game's place in the launcher's list of the tree at root: the folders
 // holding a plug-in, in byte order of their names; -1 when it is not there.

@@ -158,15 +158,9 @@ Pixel PixelAt(const std::string& png, int x, int y) {
     return p;
 }
 
-std::string DumpName(long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return name;
-}
-
 // The first dumped frame at or after frame.
 std::string DumpFrom(const tevtest::LauncherSandbox& box, long frame) {
-    return box.Path(DumpName((frame + kDumpEvery - 1) / kDumpEvery * kDumpEvery));
+    return box.Path(tevtest::DumpName((frame + kDumpEvery - 1) / kDumpEvery * kDumpEvery));
 }
 
 // A ball's face is red or cream; the felt and the list are darker in red.
@@ -226,7 +220,7 @@ TEST(BallClashFromLauncher, FirstGameWonStageByStageSecondLost) {
                             "--dump", box.Path("dump"), "--dump-every", std::to_string(kDumpEvery),
                             "--fixed-clock", "4242"});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
-    EXPECT_FALSE(box.Exists(DumpName(end + 400))) << "the launcher did not quit";
+    EXPECT_FALSE(box.Exists(tevtest::DumpName(end + 400))) << "the launcher did not quit";
     const std::string plays = box.ReadFile("play.dat");
     EXPECT_NE(plays.find("ball_clash=2"), std::string::npos) << plays;
 

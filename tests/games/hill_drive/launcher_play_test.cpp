@@ -129,24 +129,6 @@ struct Script {
     }
 };
 
-std::vector<unsigned char> Pixels(const std::string& png) {
-    std::vector<unsigned char> rgb;
-    if (!std::filesystem::exists(png)) return rgb;
-    const std::string command = "convert '" + png + "' -depth 8 rgb:- 2>/dev/null";
-    if (FILE* f = popen(command.c_str(), "r")) {
-        rgb.resize(320 * 240 * 3);
-        if (std::fread(rgb.data(), 1, rgb.size(), f) != rgb.size()) rgb.clear();
-        pclose(f);
-    }
-    return rgb;
-}
-
-std::string Dump(const tevtest::LauncherSandbox& box, long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return box.Path(name);
-}
-
 // The first dumped frame at or after `from` for which ok(game frame) holds.
 long DumpedFrame(long start, long from, long to, const std::vector<bool>& ok) {
     for (long f = from; f < to; ++f)
@@ -234,15 +216,15 @@ TEST(HillDriveFromLauncher, DrivenToTheFinishThenWrecked) {
                             std::to_string(kDumpEvery), "--record-audio", box.Path("drive.wav"), "--fixed-clock",
                             std::to_string(kClock)});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
-    EXPECT_FALSE(std::filesystem::exists(Dump(box, (secondEnd + 200) / kDumpEvery * kDumpEvery))) << "Escape in the list quit";
+    EXPECT_FALSE(std::filesystem::exists(box.Dumped((secondEnd + 200) / kDumpEvery * kDumpEvery))) << "Escape in the list quit";
     const std::string plays = box.ReadFile("play.dat");
     EXPECT_NE(plays.find("hill_drive=2"), std::string::npos) << plays;
 
     // The finish: "finish" over the road (sky above it, not the red of a fail).
     const long finishFrame = DumpedFrame(first, firstEnd - 240, firstEnd, finish.finishText);
     ASSERT_GT(finishFrame, 0);
-    const auto done = Pixels(Dump(box, finishFrame));
-    ASSERT_FALSE(done.empty()) << Dump(box, finishFrame);
+    const auto done = tevtest::DumpedPixels(box.Dumped(finishFrame));
+    ASSERT_FALSE(done.empty()) << box.Dumped(finishFrame);
     int lit = 0;
     for (int y = 50; y < 74; ++y)
         for (int x = 112; x < 208; ++x) {
@@ -255,7 +237,7 @@ TEST(HillDriveFromLauncher, DrivenToTheFinishThenWrecked) {
     for (size_t i = 0; i < failed.size(); ++i) failed[i] = wreck.modes[i] == kFailed && i > 0 && wreck.modes[i - 1] == kFailed;
     const long failFrame = DumpedFrame(second, second, secondEnd, failed);
     ASSERT_GT(failFrame, 0);
-    const auto red = Pixels(Dump(box, failFrame));
+    const auto red = tevtest::DumpedPixels(box.Dumped(failFrame));
     ASSERT_FALSE(red.empty());
     const unsigned char* corner = &red[(230 * 320 + 300) * 3];
     EXPECT_EQ(corner[0], 0xFF);

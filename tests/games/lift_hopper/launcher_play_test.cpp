@@ -93,24 +93,6 @@ void ToList(tevtest::KeyScript& script) {
     for (long f : {60L, 100L, 120L, 260L}) script.Tap(f, "Z");
 }
 
-std::vector<unsigned char> Pixels(const std::string& png) {
-    std::vector<unsigned char> rgb;
-    if (!std::filesystem::exists(png)) return rgb;
-    const std::string command = "convert '" + png + "' -depth 8 rgb:- 2>/dev/null";
-    if (FILE* f = popen(command.c_str(), "r")) {
-        rgb.resize(320 * 240 * 3);
-        if (std::fread(rgb.data(), 1, rgb.size(), f) != rgb.size()) rgb.clear();
-        pclose(f);
-    }
-    return rgb;
-}
-
-std::string Dump(const tevtest::LauncherSandbox& box, long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return box.Path(name);
-}
-
 int32_t StoredBest(const tevtest::LauncherSandbox& box) {
     const std::string bytes = box.ReadFile("lift_hopper/hiscore.dat");
     int32_t v = -1;
@@ -188,8 +170,8 @@ TEST(LiftHopperFromLauncher, AllStagesClearedThenLostInTheDitch) {
         EXPECT_EQ(StoredBest(box), win.score);
 
         // In play the timer bar is up; on the game-over screen it is gone.
-        const auto inPlay = Pixels(Dump(box, playing));
-        const auto gameOver = Pixels(Dump(box, over));
+        const auto inPlay = tevtest::DumpedPixels(box.Dumped(playing));
+        const auto gameOver = tevtest::DumpedPixels(box.Dumped(over));
         ASSERT_FALSE(inPlay.empty());
         ASSERT_FALSE(gameOver.empty());
         EXPECT_TRUE(TimerBarShown(inPlay));

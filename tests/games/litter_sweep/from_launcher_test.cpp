@@ -163,13 +163,6 @@ Pixel PixelAt(const std::string& png, int x, int y) {
     return p;
 }
 
-// The dumped picture of what script frame f drew.
-std::string Dump(long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return name;
-}
-
 std::string LittleEndian(int32_t v) {
     const uint32_t u = static_cast<uint32_t>(v);
     return std::string({char(u & 0xFF), char(u >> 8 & 0xFF), char(u >> 16 & 0xFF), char(u >> 24 & 0xFF)});
@@ -217,7 +210,7 @@ TEST(LitterSweepFromLauncher, SweptCleanThenLeftToFail) {
     const int rc = box.Run({"--headless", "--frames", std::to_string(fail_end + 400), "--input",
                             box.Path("play.script"), "--dump", box.Path("dump"), "--fixed-clock", "1000000"});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
-    EXPECT_FALSE(box.Exists(Dump(fail_end + 300)));
+    EXPECT_FALSE(box.Exists(tevtest::DumpName(fail_end + 300)));
 
     // Both plays started from the list; the best is the swept total, which
     // the failed play left alone.
@@ -230,13 +223,13 @@ TEST(LitterSweepFromLauncher, SweptCleanThenLeftToFail) {
     for (size_t f = 0; f < clear.after.size(); f += 97) {
         const Game& g = clear.after[f];
         if (g.state != kPlay) continue;
-        const Pixel band = PixelAt(box.Path(Dump(clear_start + static_cast<long>(f))), g.bin.x / 10 + 5, g.bin.y / 10 + 17);
+        const Pixel band = PixelAt(box.Path(tevtest::DumpName(clear_start + static_cast<long>(f))), g.bin.x / 10 + 5, g.bin.y / 10 + 17);
         EXPECT_EQ(band.r, 0xF0) << "frame " << f;
         EXPECT_EQ(band.g, 0xC8) << "frame " << f;
         EXPECT_EQ(band.b, 0x38) << "frame " << f;
         ++checked;
     }
     EXPECT_GE(checked, 5);
-    const Pixel home = PixelAt(box.Path(Dump(fail_start + 300)), 5, 17);
+    const Pixel home = PixelAt(box.Path(tevtest::DumpName(fail_start + 300)), 5, 17);
     EXPECT_EQ(home.g, 0xC8);
 }

@@ -94,19 +94,6 @@ struct Script {
     }
 };
 
-// A dumped frame as 320 x 240 RGB bytes (empty when it is missing).
-std::vector<unsigned char> Pixels(const std::string& png) {
-    std::vector<unsigned char> rgb;
-    if (!std::filesystem::exists(png)) return rgb;
-    const std::string command = "convert '" + png + "' -depth 8 rgb:- 2>/dev/null";
-    if (FILE* f = popen(command.c_str(), "r")) {
-        rgb.resize(320 * 240 * 3);
-        if (std::fread(rgb.data(), 1, rgb.size(), f) != rgb.size()) rgb.clear();
-        pclose(f);
-    }
-    return rgb;
-}
-
 // Rightmost lit column of the text line at y 100 ... 115 (-1 when dark).
 int TextRight(const std::vector<unsigned char>& rgb) {
     int right = -1;
@@ -125,12 +112,6 @@ bool LitBelow(const std::vector<unsigned char>& rgb, int y0) {
             if (p[0] + p[1] + p[2] > 300) return true;
         }
     return false;
-}
-
-std::string Dump(const tevtest::LauncherSandbox& box, long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return box.Path(name);
 }
 
 }  // namespace
@@ -184,18 +165,18 @@ TEST(OneStompFromLauncher, ClearedByOneStompThenFailedByWaiting) {
                             std::to_string(kClock)});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
     // Escape in the list quit long before the frame limit.
-    EXPECT_FALSE(std::filesystem::exists(Dump(box, second_end + 100)));
+    EXPECT_FALSE(std::filesystem::exists(box.Dumped(second_end + 100)));
     const std::string plays = box.ReadFile("play.dat");
     EXPECT_NE(plays.find("one_stomp=2"), std::string::npos) << plays;
 
     // First play: the stomp mark bursts white-hot at the middle of the screen.
-    const auto stomp = Pixels(Dump(box, first + clear.mark_frame));
+    const auto stomp = tevtest::DumpedPixels(box.Dumped(first + clear.mark_frame));
     ASSERT_FALSE(stomp.empty());
     const unsigned char* mark = &stomp[(static_cast<int>(std::lround(clear.mark_y)) * 320 + 160) * 3];
     EXPECT_GT(mark[0], 200);
     EXPECT_GT(mark[1], 200);
     // Second play: the knocked-out runner at the top of its hop (hood green).
-    const auto down = Pixels(Dump(box, second + fail.dying_top));
+    const auto down = tevtest::DumpedPixels(box.Dumped(second + fail.dying_top));
     ASSERT_FALSE(down.empty());
     const unsigned char* hood = &down[((fail.dead_y + 3) * 320 + fail.dead_x + 8) * 3];
     EXPECT_EQ(hood[0], 0x3C);
@@ -203,8 +184,8 @@ TEST(OneStompFromLauncher, ClearedByOneStompThenFailedByWaiting) {
     EXPECT_EQ(hood[2], 0x60);
 
     // The verdicts: "Game Clear" is the longer line; no second line either time.
-    const auto cleared = Pixels(Dump(box, first + clear.frames - 2));
-    const auto failed = Pixels(Dump(box, second + fail.frames - 2));
+    const auto cleared = tevtest::DumpedPixels(box.Dumped(first + clear.frames - 2));
+    const auto failed = tevtest::DumpedPixels(box.Dumped(second + fail.frames - 2));
     ASSERT_FALSE(cleared.empty());
     ASSERT_FALSE(failed.empty());
     const int clear_right = TextRight(cleared), fail_right = TextRight(failed);

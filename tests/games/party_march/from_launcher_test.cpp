@@ -152,24 +152,6 @@ Plan PlanPlay(bool toWin, bool waitTactic) {
     return p;
 }
 
-std::string Dump(const tevtest::LauncherSandbox& box, long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return box.Path(name);
-}
-
-std::vector<unsigned char> Pixels(const std::string& png) {
-    std::vector<unsigned char> rgb;
-    if (!std::filesystem::exists(png)) return rgb;
-    const std::string command = "convert '" + png + "' -depth 8 rgb:- 2>/dev/null";
-    if (FILE* f = popen(command.c_str(), "r")) {
-        rgb.resize(320 * 240 * 3);
-        if (std::fread(rgb.data(), 1, rgb.size(), f) != rgb.size()) rgb.clear();
-        pclose(f);
-    }
-    return rgb;
-}
-
 // Bright pixels in the rows y0 ... y1 - 1.
 int Lit(const std::vector<unsigned char>& rgb, int y0, int y1) {
     int n = 0;
@@ -240,10 +222,10 @@ TEST(PartyMarchFromLauncher, MarchedToTheBossAndWonThenLostAlone) {
     const std::string plays = box.ReadFile("play.dat");
     EXPECT_NE(plays.find("party_march=2"), std::string::npos) << plays;
     // Escape in the list quit long before the frame limit.
-    EXPECT_FALSE(std::filesystem::exists(Dump(box, Aligned(second_end + 150))));
+    EXPECT_FALSE(std::filesystem::exists(box.Dumped(Aligned(second_end + 150))));
 
     // The field with its status panel while marching (its green frame at x 1).
-    const auto field = Pixels(Dump(box, Aligned(first + 400)));
+    const auto field = tevtest::DumpedPixels(box.Dumped(Aligned(first + 400)));
     ASSERT_FALSE(field.empty());
     bool green = false;
     for (int x = 0; x < 3; ++x) {
@@ -255,13 +237,13 @@ TEST(PartyMarchFromLauncher, MarchedToTheBossAndWonThenLostAlone) {
     const unsigned char* meadow = &field[(100 * 320 + 160) * 3];
     EXPECT_GT(meadow[1], meadow[0] + 40);
     // Won: four result lines between y 75 and 160, nothing below.
-    const auto won = Pixels(Dump(box, Aligned(first + win.frames - 300)));
+    const auto won = tevtest::DumpedPixels(box.Dumped(Aligned(first + win.frames - 300)));
     ASSERT_FALSE(won.empty());
     EXPECT_GT(Lit(won, 75, 160), 200);
     EXPECT_EQ(Lit(won, 165, 240), 0);
     EXPECT_EQ(Lit(won, 0, 70), 0);
     // Lost: the hints at the bottom, the end mark at the top.
-    const auto lost = Pixels(Dump(box, Aligned(second + lose.frames - 200)));
+    const auto lost = tevtest::DumpedPixels(box.Dumped(Aligned(second + lose.frames - 200)));
     ASSERT_FALSE(lost.empty());
     EXPECT_GT(Lit(lost, 40, 55), 20);
     EXPECT_GT(Lit(lost, 185, 200), 20);

@@ -222,12 +222,6 @@ int ListPosition(const tevtest::LauncherSandbox& box, const std::string& game) {
     return -1;
 }
 
-std::string Dump(long frame) {
-    char name[64];
-    std::snprintf(name, sizeof name, "dump/frame-%06ld.png", frame);
-    return name;
-}
-
 }  // namespace
 
 TEST(SweetPairsFromLauncher, ClearedOnceThenFailedOnce) {
@@ -269,7 +263,7 @@ TEST(SweetPairsFromLauncher, ClearedOnceThenFailedOnce) {
     const int rc = box.Run({"--headless", "--frames", std::to_string(end2 + 600), "--input", box.Path("play.script"),
                             "--dump", box.Path("dump"), "--fixed-clock", std::to_string(kClock)});
     ASSERT_EQ(rc, 0) << box.ReadFile("run.log");
-    EXPECT_FALSE(box.Exists(Dump(end2 + 400))) << "Escape did not quit";
+    EXPECT_FALSE(box.Exists(tevtest::DumpName(end2 + 400))) << "Escape did not quit";
 
     const std::string plays = box.ReadFile("play.dat");
     EXPECT_NE(plays.find("sweet_pairs=2"), std::string::npos) << plays;
@@ -278,7 +272,7 @@ TEST(SweetPairsFromLauncher, ClearedOnceThenFailedOnce) {
     ASSERT_TRUE(sheet.Load(box.Path("sweet_pairs/tip.bmp")));
     // Cleared: the end screen, the taken pairs parked in the jar; the rows
     // below the end panel are the planned well.
-    ASSERT_TRUE(frame.Load(box.Path(Dump(start1 + cleared_at + 30))));
+    ASSERT_TRUE(frame.Load(box.Path(tevtest::DumpName(start1 + cleared_at + 30))));
     ExpectWell(frame, sheet, *cleared_well, 6, "cleared");
     // The last combo's first pair sits at the bottom of the jar.
     int parked = 0;
@@ -290,7 +284,7 @@ TEST(SweetPairsFromLauncher, ClearedOnceThenFailedOnce) {
     EXPECT_EQ(parked, 2);
 
     // Failed: the whole well just before the new candies overflowed it.
-    ASSERT_TRUE(frame.Load(box.Path(Dump(start2 + failed_at - 1))));
+    ASSERT_TRUE(frame.Load(box.Path(tevtest::DumpName(start2 + failed_at - 1))));
     {
         Sim replay;
         for (int f = 0; f < failed_at; ++f) replay.Step(fail.plan[f]);
