@@ -313,7 +313,9 @@ TEST_F(SoundModule, MidiChannelsDriveThePlayer) {
     EXPECT_NEAR(sound.GetPosition(11), 500, 20);
     int peak = 0;
     for (int16_t s : out) peak = std::max(peak, std::abs(static_cast<int>(s)));
-    if (audible) EXPECT_GT(peak, 100);   // the synthesizer plays into the same output
+    if (audible) {
+        EXPECT_GT(peak, 100);   // the synthesizer plays into the same output
+    }
     EXPECT_TRUE(sound.Pause(11));
     EXPECT_EQ(sound.Channel(11).state, 1);
     EXPECT_FALSE(sound.Midi()->IsRunning());

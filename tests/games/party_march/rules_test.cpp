@@ -202,7 +202,9 @@ TEST(PartyMarchCamera, QuickensAtColumns98And148AndStopsAt192WhileTheHeroWalksOn
             EXPECT_EQ(p.g.beat, 26);
             EXPECT_EQ(p.g.beatOrigin, p.g.frame - 1);
         }
-        if (camera < 148 && p.g.camera >= 148) EXPECT_EQ(p.g.beat, 25);
+        if (camera < 148 && p.g.camera >= 148) {
+            EXPECT_EQ(p.g.beat, 25);
+        }
         ASSERT_LE(p.g.camera, kCameraStop);
         ASSERT_LE(p.g.party[0].col - p.g.camera, 10) << "the hero walked off the screen";
     }

@@ -153,7 +153,9 @@ TEST(RailSwapRules, VisitedTileBlinksFrom807AndCrumblesAt999) {
         out.Clear();
         DrawBoard(*g, out);
         drawn[k] = DrawnAt(out, 3, 3);
-        if (k == 998) EXPECT_EQ(At(*g, 3, 3).type, kTrack);
+        if (k == 998) {
+            EXPECT_EQ(At(*g, 3, 3).type, kTrack);
+        }
     }
     EXPECT_EQ(drawn[806], img::kTrack);
     EXPECT_EQ(drawn[807], img::kEmpty);  // age 808: first dark frame
