@@ -313,11 +313,12 @@ struct Core {
     }
     // Called whenever the frequency changes: the float copy is made the
     // first time the voice leaves the output's rate (on the caller's thread).
-    void KeepPcm(Voice& v) const {
+    // silent: the data is a new buffer's silence, which is 0.0 in every format.
+    void KeepPcm(Voice& v, bool silent = false) const {
         const size_t want = static_cast<size_t>(v.frames) * (v.format.channels == 1 ? 1 : 2);
         if (v.frequency == static_cast<uint32_t>(rate) || v.pcm.size() == want) return;
         v.pcm.assign(want, 0.0f);
-        ToFloat(v, 0, v.frames);
+        if (!silent) ToFloat(v, 0, v.frames);
     }
     // After bytes at byteOffset changed.
     static void RefreshPcm(Voice& v, uint32_t byteOffset, uint32_t bytes) {
@@ -425,7 +426,7 @@ public:
         v_.data.assign(bytes, format.bits == 8 && format.tag != kTagFloat ? 0x80 : 0x00);
         v_.frequency = format.rate;
         core_->UpdateStep(v_);
-        core_->KeepPcm(v_);
+        core_->KeepPcm(v_, true);
         core_->UpdateGains(v_);
         core_->voices.push_back(&v_);
     }
